@@ -1,0 +1,13 @@
+# Runs one libFuzzer target for a bounded time on a fresh working corpus (plus committed seeds).
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+set(dirs ${WORK})
+if(EXISTS ${SEEDS})
+  list(APPEND dirs ${SEEDS})
+endif()
+execute_process(COMMAND ${FUZZER} -max_total_time=${SECONDS} -seed=1 -timeout=10 -rss_limit_mb=2048
+                        -max_len=65536 -print_final_stats=1 ${dirs}
+                RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "fuzzer ${FUZZER} found a problem (exit ${rc})")
+endif()
