@@ -1,0 +1,28 @@
+#pragma once
+// Listing a folder through a wildcard mask, the way the folder tree and the play-list search
+// walk the disk.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct TSearchRec {
+  std::string Name;        // the entry's name only, no folder
+  bool Directory = false;  // a folder (a symbolic link to a folder counts as one)
+  bool Hidden = false;     // the name starts with "."
+  int64_t Size = 0;        // bytes, for files
+};
+
+// pathAndMask is a folder path followed by a mask, e.g. "/music/*.*" or "/music/a/*.mp3".
+// The mask takes "*" and "?", ignores letter case, and "*.*" matches every name (also names
+// without a dot). Hidden entries are included. "." and then ".." come first (".." only when the
+// folder has a parent; "." always), then the rest in the file system's order.
+// A folder that does not exist or cannot be read gives an empty list, never an error.
+std::vector<TSearchRec> FindFiles(const std::string& pathAndMask);
+
+bool FileExists(const std::string& path);       // a regular file (or other non-folder) exists
+bool DirectoryExists(const std::string& path);
+
+}  // namespace platform
