@@ -1,0 +1,135 @@
+#include "imaging/ABitmap.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <new>
+
+namespace {
+
+// A BMP larger than this is no jacket: refusing it early keeps a hostile size field from making
+// us read gigabytes. QImageReader's own allocation limit guards the decoded pixels.
+constexpr size_t MaxBitmapFileBytes = 256u * 1024u * 1024u;
+
+QImage::Format Format32For(const QImage& Image) {
+  return Image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+}
+
+std::string NotValidText(const std::string& Source) {
+  return "Bitmap image is not valid: \"" + Source + "\"";
+}
+
+}  // namespace
+
+TABitmap::TABitmap() { Ensure32Bit(); }
+
+TABitmap::TABitmap(const QImage& Image) { Assign(Image); }
+
+int TABitmap::Width() const { return FImage.width(); }
+
+int TABitmap::Height() const { return FImage.height(); }
+
+bool TABitmap::Empty() const { return FImage.isNull() || Width() == 0 || Height() == 0; }
+
+void TABitmap::SetSize(int w, int h) {
+  w = std::max(w, 0);
+  h = std::max(h, 0);
+  if (w == 0 || h == 0) {
+    FImage = QImage();
+    return;
+  }
+  QImage Image(w, h, QImage::Format_RGB32);
+  if (Image.isNull()) throw std::bad_alloc();
+  Image.fill(0u);  // fill(uint) stores the raw value, so the fourth byte stays zero too
+  FImage = std::move(Image);
+}
+
+uint32_t* TABitmap::ScanLine(int y) { return reinterpret_cast<uint32_t*>(FImage.scanLine(y)); }
+
+const uint32_t* TABitmap::ScanLine(int y) const {
+  return reinterpret_cast<const uint32_t*>(FImage.constScanLine(y));
+}
+
+void TABitmap::Ensure32Bit() {
+  if (FImage.isNull()) return;
+  const QImage::Format Wanted = Format32For(FImage);
+  if (FImage.format() == Wanted) return;
+  QImage Converted = FImage.convertToFormat(Wanted);
+  if (Converted.isNull()) throw std::bad_alloc();
+  FImage = std::move(Converted);
+}
+
+void TABitmap::LoadFromFile(const std::string& FileName) {
+  std::ifstream File(FileName, std::ios::binary);
+  if (!File) throw EInvalidGraphic("Cannot open file \"" + FileName + "\"");
+  File.seekg(0, std::ios::end);
+  const std::streamoff Size = File.tellg();
+  File.seekg(0, std::ios::beg);
+  if (Size < 0 || !File) throw EInvalidGraphic("Cannot read file \"" + FileName + "\"");
+  if (static_cast<unsigned long long>(Size) > MaxBitmapFileBytes)
+    throw EInvalidGraphic(NotValidText(FileName));
+  std::string Bytes(static_cast<size_t>(Size), '\0');
+  if (!File.read(Bytes.data(), Size)) throw EInvalidGraphic("Cannot read file \"" + FileName + "\"");
+  LoadFromMemory(reinterpret_cast<const uint8_t*>(Bytes.data()), Bytes.size(), FileName);
+}
+
+void TABitmap::LoadFromStream(std::istream& Stream) {
+  std::string Bytes;
+  char Chunk[64 * 1024];
+  while (Stream.read(Chunk, sizeof Chunk) || Stream.gcount() > 0) {
+    const auto Got = static_cast<size_t>(Stream.gcount());
+    if (Got > MaxBitmapFileBytes - Bytes.size()) throw EInvalidGraphic(NotValidText("stream"));
+    Bytes.append(Chunk, Got);
+  }
+  LoadFromMemory(reinterpret_cast<const uint8_t*>(Bytes.data()), Bytes.size(), "stream");
+}
+
+void TABitmap::LoadFromMemory(const uint8_t* Data, size_t Size, const std::string& Source) {
+  // Only "BM" files: QImage would otherwise sniff other formats, and TABitmap reads BMP alone.
+  if (Data == nullptr || Size < 2 || Data[0] != 'B' || Data[1] != 'M' ||
+      Size > static_cast<size_t>(std::numeric_limits<int>::max()))
+    throw EInvalidGraphic(NotValidText(Source));
+  QImage Image;
+  const auto Bytes =
+      QByteArray::fromRawData(reinterpret_cast<const char*>(Data), static_cast<qsizetype>(Size));
+  if (!Image.loadFromData(Bytes, "BMP") || Image.isNull())
+    throw EInvalidGraphic(NotValidText(Source));
+  FImage = std::move(Image);
+  Ensure32Bit();
+}
+
+void TABitmap::Assign(const TABitmap& Source) {
+  FImage = Source.FImage;
+  Ensure32Bit();
+}
+
+void TABitmap::Assign(const QImage& Source) {
+  FImage = Source;
+  Ensure32Bit();
+}
+
+QImage TABitmap::ToQImage() const {
+  if (FImage.isNull()) return QImage();
+  QImage Copy = FImage.copy();  // a deep copy: the caller may keep it after we change
+  Copy.reinterpretAsFormat(QImage::Format_RGB32);
+  for (int y = 0; y < Copy.height(); ++y) {
+    auto* Row = reinterpret_cast<uint32_t*>(Copy.scanLine(y));
+    for (int x = 0; x < Copy.width(); ++x) Row[x] |= 0xFF000000u;
+  }
+  return Copy;
+}
+
+void TABitmap::CopyFrom(const TABitmap& Src, int X, int Y) {
+  const int Left = std::max(X, 0);
+  const int Top = std::max(Y, 0);
+  // 64-bit sums: X + Src.Width() must not wrap for any X a caller passes.
+  const int Right = static_cast<int>(std::min<long long>(Width(), 0LL + X + Src.Width()));
+  const int Bottom = static_cast<int>(std::min<long long>(Height(), 0LL + Y + Src.Height()));
+  for (int y = Top; y < Bottom; ++y) {
+    const uint32_t* From = Src.ScanLine(y - Y) + (Left - X);
+    std::copy(From, From + std::max(Right - Left, 0), ScanLine(y) + Left);
+  }
+}
