@@ -1,0 +1,129 @@
+#include "platform/FileSearch.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+
+#include "platform/CodePage.h"
+
+namespace platform {
+namespace {
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// One character of each text at n and m: a single byte ignoring ASCII case, a multi-byte character
+// exactly (its trail bytes are not letters, whatever their value).
+bool SameChar(std::string_view name, size_t n, std::string_view mask, size_t m) {
+  const size_t len = CharLength(name, n);
+  if (len != CharLength(mask, m)) return false;
+  if (len == 1) return AsciiUpper(name[n]) == AsciiUpper(mask[m]);
+  return name.substr(n, len) == mask.substr(m, len);
+}
+
+// "*" and "?" over whole characters of the code page, other characters compared ignoring ASCII
+// case. A "*" that fails to match is retried one character further (classic backtracking to the
+// last star only, which is enough for "*" and keeps the work at name length × mask length).
+bool MatchMask(std::string_view name, std::string_view mask) {
+  size_t n = 0, m = 0;
+  size_t starMask = std::string_view::npos, starName = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && mask[m] == '*') {
+      starMask = ++m;
+      starName = n;
+    } else if (m < mask.size() && mask[m] == '?') {
+      n = CharNext(name, n);
+      m = CharNext(mask, m);
+    } else if (m < mask.size() && SameChar(name, n, mask, m)) {
+      const size_t len = CharLength(name, n);
+      n += len;
+      m += len;
+    } else if (starMask != std::string_view::npos) {
+      starName = CharNext(name, starName);
+      n = starName;
+      m = starMask;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == '*') ++m;
+  return m == mask.size();
+}
+
+// The DOS rule that file dialogs and the shell still keep: "*.*" and "name.*" also match names
+// without any dot.
+bool MatchesSearchMask(std::string_view name, std::string_view mask) {
+  if (MatchMask(name, mask)) return true;
+  if (mask.size() >= 2 && mask.substr(mask.size() - 2) == ".*" &&
+      name.find('.') == std::string_view::npos) {
+    return MatchMask(name, mask.substr(0, mask.size() - 2));
+  }
+  return false;
+}
+
+bool HasParent(const std::string& folder) {
+  char* real = ::realpath(folder.c_str(), nullptr);
+  if (!real) return false;
+  const bool isRoot = std::string_view(real) == "/";
+  std::free(real);
+  return !isRoot;
+}
+
+TSearchRec MakeRec(int dirFd, const char* name) {
+  TSearchRec rec;
+  rec.Name = name;
+  rec.Hidden = name[0] == '.';
+  struct stat st {};
+  // Links are followed, so that a link to a folder is walked like a folder; a dangling link is
+  // listed as an empty file.
+  if (::fstatat(dirFd, name, &st, 0) == 0 || ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    rec.Directory = S_ISDIR(st.st_mode);
+    if (!rec.Directory) rec.Size = static_cast<int64_t>(st.st_size);
+  }
+  return rec;
+}
+
+struct TDirCloser {
+  void operator()(DIR* d) const { ::closedir(d); }
+};
+
+}  // namespace
+
+std::vector<TSearchRec> FindFiles(const std::string& pathAndMask) {
+  std::vector<TSearchRec> result;
+  const size_t slash = pathAndMask.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : pathAndMask.substr(0, slash + 1);
+  const std::string mask = slash == std::string::npos ? pathAndMask : pathAndMask.substr(slash + 1);
+  if (mask.empty()) return result;
+
+  std::unique_ptr<DIR, TDirCloser> dir(::opendir(folder.c_str()));
+  if (!dir) return result;
+  const int dirFd = ::dirfd(dir.get());
+
+  // The parent entry comes first, where the folder pane and the keyboard expect it.
+  if (MatchesSearchMask(".", mask)) result.push_back({".", true, false, 0});
+  if (HasParent(folder) && MatchesSearchMask("..", mask)) result.push_back({"..", true, false, 0});
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string_view name(entry->d_name);
+    if (name == "." || name == "..") continue;
+    if (!MatchesSearchMask(name, mask)) continue;
+    result.push_back(MakeRec(dirFd, entry->d_name));
+  }
+  return result;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace platform
