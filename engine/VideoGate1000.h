@@ -1,0 +1,92 @@
+#pragma once
+// The playback engine: plays one media file at a time through a filter graph, with the default
+// renderers or through the VideoGate1000 external-output renderer. Used on the GUI thread only;
+// the end of a file is found by polling (UpdatePosition), never by listening to the graph.
+// Positions are media time: signed 64-bit counts of 100 ns.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/MediaGraph.h"
+
+// The position bar the engine moves (0..10000). The main window adapts its scroll bar to this.
+class TPositionBar {
+ public:
+  virtual ~TPositionBar() = default;
+  virtual void SetMax(int max) = 0;
+  virtual int Max() const = 0;
+  virtual void SetPosition(int pos) = 0;
+  virtual int Position() const = 0;
+};
+
+class TVideoGate1000 {
+ public:
+  // The media runtime of the platform, with the real renderers.
+  TVideoGate1000();
+  // Another runtime (a recording fake, or the media runtime with fake sinks).
+  explicit TVideoGate1000(std::shared_ptr<platform::TComRuntime> runtime);
+  // Stops the graph and releases it.
+  ~TVideoGate1000();
+  TVideoGate1000(const TVideoGate1000&) = delete;
+  TVideoGate1000& operator=(const TVideoGate1000&) = delete;
+
+  // Read by the next OpenFile only; a graph already built keeps its routing.
+  void SetVideoGateVideo(bool on) { FVideoGateVideo = on; }
+  void SetVideoGateAudio(bool on) { FVideoGateAudio = on; }
+  // Native id of the window the video is shown in; 0 (the default) leaves it in its own window.
+  void SetVideoOwner(uintptr_t owner) { FVideoOwner = owner; }
+  // Not owned; its maximum becomes 10000.
+  void AttachScrollBar(TPositionBar* bar);
+
+  void OpenFile(const std::string& name);
+  void Play();
+  void TogglePause();
+  void Stop();
+  void UpdatePosition();
+  void SeekToScrollPos(int pos);
+  void SetPosition(int64_t pos);
+  int64_t GetPosition();
+  void SkipSeconds(int64_t n);
+
+  bool Playing() const { return FPlaying; }
+  bool Paused() const { return FPaused; }
+  bool Ended() const { return FEnded; }
+  void SetEnded(bool ended) { FEnded = ended; }
+  bool VideoGateVideo() const { return FVideoGateVideo; }
+  bool VideoGateAudio() const { return FVideoGateAudio; }
+  uintptr_t VideoOwner() const { return FVideoOwner; }
+  int32_t SourceWidth() const { return FSourceWidth; }
+  int32_t SourceHeight() const { return FSourceHeight; }
+  const std::string& FileName() const { return FFileName; }
+
+ private:
+  void Construct();
+  void ClearGraph();
+  void RemoveFilterSnapshot(bool* moreLeft);
+  void RouteToVideoGate();
+  void OpenThroughSourceFilter(const std::u16string& wideName);
+  platform::ComPtr<platform::IPin> FindConnectedPin(platform::IBaseFilter* filter);
+  platform::ComPtr<platform::IPin> FindOutputPin(platform::IBaseFilter* filter);
+  void PlaceVideoWindow();
+  bool ReadPositions(int64_t* current, int64_t* stop);
+  void SeekTo(int64_t current);
+
+  std::shared_ptr<platform::TComRuntime> FRuntime;
+  bool FComInitialized = false;
+  platform::ComPtr<platform::IGraphBuilder> FGraphBuilder;
+  platform::ComPtr<platform::IMediaControl> FMediaControl;
+  platform::ComPtr<platform::IMediaSeeking> FMediaSeeking;
+  platform::ComPtr<platform::IVideoWindow> FVideoWindow;
+  platform::ComPtr<platform::IBasicVideo> FBasicVideo;
+  bool FPlaying = false;
+  bool FPaused = false;
+  TPositionBar* FPositionBar = nullptr;
+  bool FVideoGateVideo = false;
+  bool FVideoGateAudio = false;
+  uintptr_t FVideoOwner = 0;
+  int32_t FSourceWidth = 0;
+  int32_t FSourceHeight = 0;
+  std::string FFileName;
+  bool FEnded = false;
+};
