@@ -1,0 +1,89 @@
+#pragma once
+// What every reader reads through: a read-only file that closes itself, and a bounds-checked
+// cursor over bytes already read. Reads past the end give zeros or a short count, never
+// undefined behaviour, so a reader's checks are about meaning, not memory safety.
+
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A file opened read-only for the span of one operation; closed by the destructor on every
+// path. Only regular files are opened: a FIFO would block the caller and a device or a
+// directory has no meaningful size, so those count as "cannot be opened".
+class TReadOnlyFile {
+ public:
+  explicit TReadOnlyFile(const std::string& fileName);
+  ~TReadOnlyFile();
+  TReadOnlyFile(const TReadOnlyFile&) = delete;
+  TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
+
+  bool IsOpen() const { return FFile != nullptr; }
+  int64_t Size() const { return FSizeBytes; }
+  int64_t Position() const { return FPosition; }
+  bool AtEnd() const { return FPosition >= FSizeBytes; }
+
+  // Absolute seek. Before the start fails; past the end is allowed (reads there give 0 bytes).
+  bool Seek(int64_t offset);
+  // Reads up to count bytes into dest; returns how many were read (short at the end).
+  size_t Read(void* dest, size_t count);
+  // True only when all count bytes were read.
+  bool ReadExact(void* dest, size_t count);
+  // Up to count bytes from the current position.
+  std::vector<uint8_t> ReadUpTo(size_t count);
+
+ private:
+  std::FILE* FFile = nullptr;
+  int64_t FSizeBytes = -1;
+  int64_t FPosition = 0;
+};
+
+// Random-access and sequential reading of a byte span. Every accessor is bounds-checked:
+// bytes outside the span read as zero.
+class TByteReader {
+ public:
+  TByteReader() = default;
+  explicit TByteReader(std::span<const uint8_t> bytes) : FBytes(bytes) {}
+  TByteReader(const uint8_t* data, size_t sizeBytes) : FBytes(data, sizeBytes) {}
+
+  size_t Size() const { return FBytes.size(); }
+  // True when [pos, pos + len) lies inside the span (written so that it cannot wrap).
+  bool Has(size_t pos, size_t len) const { return pos <= FBytes.size() && len <= FBytes.size() - pos; }
+
+  uint8_t U8(size_t pos) const { return pos < FBytes.size() ? FBytes[pos] : 0; }
+  uint16_t U16LE(size_t pos) const;
+  uint16_t U16BE(size_t pos) const;
+  uint32_t U24BE(size_t pos) const;
+  uint32_t U32LE(size_t pos) const;
+  uint32_t U32BE(size_t pos) const;
+  uint64_t U64LE(size_t pos) const;
+  // True when the bytes at pos are exactly `literal` (and lie inside the span).
+  bool Matches(size_t pos, std::string_view literal) const;
+  // The bytes [pos, pos + len) clipped to the span.
+  std::span<const uint8_t> Bytes(size_t pos, size_t len) const;
+  std::string Text(size_t pos, size_t len) const;
+
+  // Sequential reading from a cursor that never passes the end.
+  size_t Pos() const { return FPos; }
+  size_t Remaining() const { return FBytes.size() - FPos; }
+  void Seek(size_t pos) { FPos = pos < FBytes.size() ? pos : FBytes.size(); }
+  void Skip(size_t len) { FPos += len < Remaining() ? len : Remaining(); }
+  uint8_t ReadU8() { return Advance(U8(FPos), 1); }
+  uint16_t ReadU16LE() { return Advance(U16LE(FPos), 2); }
+  uint32_t ReadU32LE() { return Advance(U32LE(FPos), 4); }
+  uint32_t ReadU32BE() { return Advance(U32BE(FPos), 4); }
+  uint64_t ReadU64LE() { return Advance(U64LE(FPos), 8); }
+
+ private:
+  uint8_t At(size_t pos, size_t k) const;
+  template <class T>
+  T Advance(T value, size_t len) {
+    Skip(len);
+    return value;
+  }
+
+  std::span<const uint8_t> FBytes;
+  size_t FPos = 0;
+};
