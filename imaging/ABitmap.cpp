@@ -1,10 +1,10 @@
 #include "imaging/ABitmap.h"
 
+#include "imaging/FileBytes.h"
+
 #include <QByteArray>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <new>
 
@@ -63,27 +63,12 @@ void TABitmap::Ensure32Bit() {
 }
 
 void TABitmap::LoadFromFile(const std::string& FileName) {
-  std::ifstream File(FileName, std::ios::binary);
-  if (!File) throw EInvalidGraphic("Cannot open file \"" + FileName + "\"");
-  File.seekg(0, std::ios::end);
-  const std::streamoff Size = File.tellg();
-  File.seekg(0, std::ios::beg);
-  if (Size < 0 || !File) throw EInvalidGraphic("Cannot read file \"" + FileName + "\"");
-  if (static_cast<unsigned long long>(Size) > MaxBitmapFileBytes)
-    throw EInvalidGraphic(NotValidText(FileName));
-  std::string Bytes(static_cast<size_t>(Size), '\0');
-  if (!File.read(Bytes.data(), Size)) throw EInvalidGraphic("Cannot read file \"" + FileName + "\"");
+  const std::string Bytes = ReadFileBytes(FileName, MaxBitmapFileBytes);
   LoadFromMemory(reinterpret_cast<const uint8_t*>(Bytes.data()), Bytes.size(), FileName);
 }
 
 void TABitmap::LoadFromStream(std::istream& Stream) {
-  std::string Bytes;
-  char Chunk[64 * 1024];
-  while (Stream.read(Chunk, sizeof Chunk) || Stream.gcount() > 0) {
-    const auto Got = static_cast<size_t>(Stream.gcount());
-    if (Got > MaxBitmapFileBytes - Bytes.size()) throw EInvalidGraphic(NotValidText("stream"));
-    Bytes.append(Chunk, Got);
-  }
+  const std::string Bytes = ReadStreamBytes(Stream, MaxBitmapFileBytes, "stream");
   LoadFromMemory(reinterpret_cast<const uint8_t*>(Bytes.data()), Bytes.size(), "stream");
 }
 
