@@ -1,6 +1,153 @@
 #include "tags/ID3v2.h"
 
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "tags/ByteReader.h"
 #include "tags/TagText.h"
+
+namespace {
+
+constexpr size_t kHeaderBytes = 10;
+constexpr size_t kSlotBytes = 500;  // only the start of a frame is looked at
+
+// The frames read, by slot: version 3/4 identifier, version 2 identifier.
+enum TFrameSlot {
+  slTitle, slArtist, slAlbum, slTrack, slYear, slGenre, slComment, slComposer, slEncoder,
+  slCopyright, slLanguage, slLink,
+  slRecordingTime,   // Year when TYER gives nothing
+  slOrigArtist,      // Artist when TPE1 gives nothing
+  slContentGroup,    // Title when TIT2 gives nothing
+  slOrigAlbum,       // Album when TALB gives nothing
+  kSlotCount
+};
+
+struct TFrameIds {
+  const char* v34;
+  const char* v2;
+};
+
+constexpr std::array<TFrameIds, kSlotCount> kFrameIds = {{
+    {"TIT2", "TT2"}, {"TPE1", "TP1"}, {"TALB", "TAL"}, {"TRCK", "TRK"}, {"TYER", "TYE"},
+    {"TCON", "TCO"}, {"COMM", "COM"}, {"TCOM", "TCM"}, {"TENC", "TEN"}, {"TCOP", "TCR"},
+    {"TLAN", "TLA"}, {"WXXX", "WXX"}, {"TDRC", "TOR"}, {"TOPE", "TOA"}, {"TIT1", "TT1"},
+    {"TOAL", "TOT"},
+}};
+
+// A slot holds the first 500 bytes of the last matching frame, zero-filled; empty when no
+// frame filled it.
+using TSlot = std::optional<std::array<uint8_t, kSlotBytes>>;
+using TSlots = std::array<TSlot, kSlotCount>;
+
+// Tag size from the header: the size bytes are used whole (bit 7 not masked), plus the header,
+// plus the footer when flag 0x10 says there is one.
+int64_t TagSizeBytes(const TByteReader& header) {
+  int64_t size = int64_t{header.U8(6)} << 21 | int64_t{header.U8(7)} << 14 |
+                 int64_t{header.U8(8)} << 7 | header.U8(9);
+  size += kHeaderBytes;
+  if (header.U8(5) & 0x10) size += kHeaderBytes;
+  return size;
+}
+
+// Frame data size. Version 4 stores it 7 bits per byte like the tag size; read as a plain
+// 32-bit number there, every frame of 128 bytes or more would hide the frames after it.
+uint32_t FrameDataSize(uint8_t version, const TByteReader& frame) {
+  if (version == 2) return frame.U24BE(3);
+  if (version == 4) {
+    return uint32_t{frame.U8(4) & 0x7Fu} << 21 | uint32_t{frame.U8(5) & 0x7Fu} << 14 |
+           uint32_t{frame.U8(6) & 0x7Fu} << 7 | (frame.U8(7) & 0x7Fu);
+  }
+  return frame.U32BE(4);
+}
+
+void OfferToSlots(uint8_t version, const TByteReader& frame, const std::array<uint8_t, kSlotBytes>& data,
+                  TSlots& slots) {
+  if (data[0] > 1) return;  // only ISO-8859-1 (0) and UTF-16 (1) text is kept
+  for (size_t i = 0; i < kSlotCount; ++i) {
+    const char* id = version == 2 ? kFrameIds[i].v2 : kFrameIds[i].v34;
+    if (frame.Matches(0, id)) slots[i] = data;
+  }
+}
+
+// Walks the frames after the header (an extended header is not skipped, unsynchronisation not
+// undone). A read or seek failure ends the walk; the slots keep what was gathered.
+void ScanFrames(const std::string& fileName, uint8_t version, int64_t tagSizeBytes, TSlots& slots) {
+  TReadOnlyFile file(fileName);
+  if (!file.Seek(kHeaderBytes)) return;
+  const size_t headerBytes = version == 2 ? 6 : 10;
+  while (file.Position() < tagSizeBytes && !file.AtEnd()) {
+    std::array<uint8_t, 10> header{};
+    if (!file.ReadExact(header.data(), headerBytes)) return;
+    const TByteReader frame(header.data(), headerBytes);
+    if (frame.U8(0) < 'A' || frame.U8(0) > 'Z') return;  // padding or garbage ends the frames
+    const uint32_t dataBytes = FrameDataSize(version, frame);
+    const int64_t dataAt = file.Position();
+    std::array<uint8_t, kSlotBytes> data{};
+    const size_t want = dataBytes < kSlotBytes ? dataBytes : kSlotBytes;
+    if (!file.ReadExact(data.data(), want)) return;
+    // In versions 3 and 4, 0x80 of the second flag byte marks a compressed frame.
+    const bool skipped = version != 2 && (frame.U8(9) & 0x80);
+    if (!skipped) OfferToSlots(version, frame, data, slots);
+    if (!file.Seek(dataAt + dataBytes)) return;
+  }
+}
+
+// 8-bit text of a frame's bytes. Encoding 1: UTF-16 little-endian units up to the first zero
+// unit, byte-order marks left out; anything else: the bytes as they are. Either way trimmed of
+// 0x00-0x20 bytes at both ends (which also removes an encoding byte 0 and the zero fill).
+std::string TextOf(std::span<const uint8_t> bytes) {
+  if (bytes.empty() || bytes[0] != 1) {
+    return TrimControl(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  }
+  const TByteReader r(bytes);
+  std::u16string units;
+  for (size_t i = 0; i < (bytes.size() - 1) / 2; ++i) {
+    const char16_t unit = r.U16LE(1 + 2 * i);
+    if (unit == 0) break;
+    // Only the mark itself is dropped: dropping every unit whose low byte is 0xFF would also
+    // lose characters such as U+00FF and many kanji (U+4EFF ...).
+    if (unit == 0xFEFF) continue;
+    units += unit;
+  }
+  return TrimControl(WideToAnsiText(units));
+}
+
+std::string SlotText(const TSlot& slot) {
+  if (!slot) return "";
+  return TextOf(*slot);
+}
+
+// Text of a comment or link frame: the encoding byte, optionally a 3-byte language code, a
+// content description up to its terminator, then the text itself.
+std::string DescribedText(const TSlot& slot, bool hasLanguage) {
+  if (!slot) return "";
+  const uint8_t encoding = (*slot)[0];
+  const size_t termBytes = encoding == 1 ? 2 : 1;
+  std::span<const uint8_t> rest = std::span<const uint8_t>(*slot).subspan(hasLanguage ? 4 : 1);
+  // A UTF-16 terminator is a zero unit: it is looked for at unit boundaries only, otherwise a
+  // description ending in an ASCII letter ("d" = 64 00) would be cut one byte short.
+  size_t skip = termBytes == 2 ? 1 : 0;  // no terminator: one byte dropped, as before
+  for (size_t i = 0; i + termBytes <= rest.size(); i += termBytes) {
+    if (rest[i] == 0 && (termBytes == 1 || rest[i + 1] == 0)) {
+      skip = i + termBytes;
+      break;
+    }
+  }
+  std::vector<uint8_t> text;
+  text.push_back(encoding);
+  text.insert(text.end(), rest.begin() + static_cast<ptrdiff_t>(skip), rest.end());
+  return TextOf(text);
+}
+
+// "(17)Rock" gives "Rock", "(17)" gives "": numeric references are not looked up.
+std::string GenreText(const TSlot& slot) {
+  const std::string text = SlotText(slot);
+  const size_t close = text.rfind(')');
+  return close == std::string::npos ? text : text.substr(close + 1);
+}
+
+}  // namespace
 
 const TClassInfo& TID3v2::StaticClass() {
   static const TClassInfo info("TID3v2", &TPersistent::StaticClass(), {
@@ -37,9 +184,44 @@ void TID3v2::ResetData() {
   }
 }
 
-bool TID3v2::ReadFromFile(const std::string&) {
+bool TID3v2::ReadFromFile(const std::string& FileName) {
   ResetData();
-  return false;
+  std::array<uint8_t, kHeaderBytes> bytes{};
+  int64_t fileBytes = 0;
+  {
+    TReadOnlyFile file(FileName);
+    if (!file.IsOpen() || !file.ReadExact(bytes.data(), bytes.size())) return false;
+    fileBytes = file.Size();
+  }
+  const TByteReader header(bytes.data(), bytes.size());
+  if (!header.Matches(0, "ID3")) return true;
+
+  FExists = true;
+  FVersionID = header.U8(3);
+  const int64_t size = TagSizeBytes(header);
+  FSize = size > fileBytes ? 0 : static_cast<int32_t>(size);
+  if (FVersionID < 2 || FVersionID > 4 || FSize == 0) return true;
+
+  TSlots slots;
+  ScanFrames(FileName, FVersionID, FSize, slots);
+  FTitle = SlotText(slots[slTitle]);
+  if (FTitle.empty()) FTitle = SlotText(slots[slContentGroup]);
+  FArtist = SlotText(slots[slArtist]);
+  if (FArtist.empty()) FArtist = SlotText(slots[slOrigArtist]);
+  FAlbum = SlotText(slots[slAlbum]);
+  if (FAlbum.empty()) FAlbum = SlotText(slots[slOrigAlbum]);
+  FTrackString = SlotText(slots[slTrack]);
+  FTrack = static_cast<uint16_t>(TrackNumber(FTrackString));
+  FYear = SlotText(slots[slYear]);
+  if (FYear.empty()) FYear = SlotText(slots[slRecordingTime]).substr(0, 4);
+  FGenre = GenreText(slots[slGenre]);
+  FComment = DescribedText(slots[slComment], true);
+  FComposer = SlotText(slots[slComposer]);
+  FEncoder = SlotText(slots[slEncoder]);
+  FCopyright = SlotText(slots[slCopyright]);
+  FLanguage = SlotText(slots[slLanguage]);
+  FLink = DescribedText(slots[slLink], false);
+  return true;
 }
 
 void TID3v2::SetTitle(const std::string& value) { FTitle = TrimControl(value); }

@@ -1,5 +1,7 @@
 #include "tags/TagText.h"
 
+#include "platform/CodePage.h"
+
 namespace {
 
 bool IsControlOrSpace(char c) { return static_cast<uint8_t>(c) <= 0x20; }
@@ -40,4 +42,9 @@ int32_t TrackNumber(std::string_view text) {
   const size_t slash = text.find('/');
   if (slash != std::string_view::npos) text = text.substr(0, slash);
   return StrToInt(text).value_or(0);
+}
+
+std::string WideToAnsiText(std::u16string_view text) {
+  if (platform::GetACP() == platform::TCodePage::Utf8) return platform::Utf16ToUtf8(text);
+  return platform::WideToAnsi(text);
 }

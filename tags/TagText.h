@@ -16,3 +16,6 @@ std::string TrimRightControl(std::string_view text);
 std::optional<int32_t> StrToInt(std::string_view text);
 // The number before the first "/" of a track text ("3/12" gives 3), 0 when it does not convert.
 int32_t TrackNumber(std::string_view text);
+// UTF-16 text in the ANSI code page. Under UTF-8 a surrogate pair stays one character; under
+// code page 932 each unit is converted on its own ("?" where the code page has none).
+std::string WideToAnsiText(std::u16string_view text);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/CodePage.h"
+#include "tags/TagText.h"
 
 namespace {
 
@@ -14,13 +15,6 @@ bool SameNameIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (platform::AnsiUpperByte(a[i]) != platform::AnsiUpperByte(b[i])) return false;
   }
   return true;
-}
-
-// UTF-16 in the ANSI code page. Under UTF-8 a surrogate pair stays one character; under 932
-// each unit is converted on its own, as the system's wide-to-ANSI conversion does.
-std::string WideToAnsiText(const std::u16string& text) {
-  if (platform::GetACP() == platform::TCodePage::Utf8) return platform::Utf16ToUtf8(text);
-  return platform::WideToAnsi(text);
 }
 
 }  // namespace
