@@ -1,0 +1,185 @@
+#include "platform/NamedMutex.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+using namespace platform;
+
+namespace {
+
+// Names unique to this test process, so that parallel runs and a running player never meet.
+std::string UniqueName(const char* what) {
+  static std::atomic<int> counter{0};
+  return std::string("orvane-test-") + what + "-" + std::to_string(::getpid()) + "-" +
+         std::to_string(counter++);
+}
+
+bool IsHeld(const std::string& name) {
+  const HANDLE h = OpenMutexA(MUTEX_ALL_ACCESS, false, name.c_str());
+  if (h != 0) CloseHandle(h);
+  return h != 0;
+}
+
+// A child process with its standard output on a pipe.
+struct TChild {
+  pid_t Pid = -1;
+  int Out = -1;
+};
+
+TChild Spawn(const std::vector<std::string>& args) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return {};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  TChild child;
+  if (posix_spawn(&child.Pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) child.Pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(fds[1]);
+  child.Out = fds[0];
+  return child;
+}
+
+// The exit code of the child, or -1 when it did not end within the timeout.
+int WaitExit(pid_t pid, std::chrono::seconds timeout = std::chrono::seconds(60)) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < deadline) {
+    int status = 0;
+    const pid_t r = ::waitpid(pid, &status, WNOHANG);
+    if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (r < 0) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return -1;
+}
+
+// True when the child printed "held" within the timeout.
+bool WaitHeld(const TChild& child, int timeoutMs = 60000) {
+  std::string out;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (out.find("held") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    pollfd p{child.Out, POLLIN, 0};
+    if (::poll(&p, 1, 200) <= 0) continue;
+    char buf[64];
+    const ssize_t n = ::read(child.Out, buf, sizeof buf);
+    if (n <= 0) return false;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  return out.find("held") != std::string::npos;
+}
+
+const std::string kHelper = std::string(ORVANE_BIN_DIR) + "/helper_mutex";
+
+int RunHelper(const char* mode, const std::string& name) {
+  TChild c = Spawn({kHelper, mode, name});
+  if (c.Pid < 0) return -2;
+  const int rc = WaitExit(c.Pid);
+  ::close(c.Out);
+  return rc;
+}
+
+TEST(NamedMutexTest, OpenSeesOnlyAMutexThatSomeoneHolds) {
+  const std::string name = UniqueName("inproc");
+  EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, false, name.c_str()), 0);
+  const HANDLE mine = CreateMutexA(nullptr, false, name.c_str());
+  ASSERT_NE(mine, 0);
+  EXPECT_EQ(GetLastError(), 0u);
+  EXPECT_TRUE(IsHeld(name));
+  EXPECT_FALSE(IsHeld(name + "x"));
+  // Without ownership there is nothing to release; the name stays until the handle closes.
+  EXPECT_FALSE(ReleaseMutex(mine));
+  EXPECT_TRUE(IsHeld(name));
+  EXPECT_TRUE(CloseHandle(mine));
+  EXPECT_FALSE(CloseHandle(mine));
+  EXPECT_FALSE(IsHeld(name));
+  EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, false, nullptr), 0);
+  EXPECT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, false, ""), 0);
+}
+
+TEST(NamedMutexTest, SecondCreateReportsTheExistingMutex) {
+  const std::string name = UniqueName("twice");
+  const HANDLE first = CreateMutexA(nullptr, true, name.c_str());
+  ASSERT_NE(first, 0);
+  const HANDLE second = CreateMutexA(nullptr, false, name.c_str());
+  ASSERT_NE(second, 0);
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  // Closing the handle that merely refers to the mutex keeps it alive.
+  CloseHandle(second);
+  EXPECT_TRUE(IsHeld(name));
+  EXPECT_TRUE(ReleaseMutex(first));
+  EXPECT_FALSE(ReleaseMutex(first));
+  CloseHandle(first);
+  EXPECT_FALSE(IsHeld(name));
+}
+
+TEST(NamedMutexTest, NamesAreKeptApart) {
+  // Names that escape to similar file names, and a name far longer than a file name may be.
+  const std::string base = UniqueName("apart");
+  const std::vector<std::string> names = {base + "/a", base + "%2Fa", base + "\\a",
+                                          base + std::string(400, 'L'),
+                                          base + std::string(399, 'L') + "M"};
+  std::vector<HANDLE> handles;
+  for (const auto& n : names) {
+    ASSERT_FALSE(IsHeld(n)) << n;
+    handles.push_back(CreateMutexA(nullptr, false, n.c_str()));
+    ASSERT_NE(handles.back(), 0);
+    EXPECT_EQ(GetLastError(), 0u) << n;
+  }
+  for (HANDLE h : handles) CloseHandle(h);
+  for (const auto& n : names) EXPECT_FALSE(IsHeld(n));
+}
+
+TEST(NamedMutexTest, SecondProcessSeesTheFirstAndAKilledHolderLeavesNoLock) {
+  const std::string name = UniqueName("procs");
+  TChild first = Spawn({kHelper, "hold", name});
+  ASSERT_GT(first.Pid, 0);
+  ASSERT_TRUE(WaitHeld(first));
+  EXPECT_TRUE(IsHeld(name));
+  EXPECT_EQ(RunHelper("hold", name), 3);   // a second instance ends at once
+  EXPECT_EQ(RunHelper("probe", name), 3);
+
+  ASSERT_EQ(::kill(first.Pid, SIGKILL), 0);
+  EXPECT_EQ(WaitExit(first.Pid), 128 + SIGKILL);
+  ::close(first.Out);
+  EXPECT_FALSE(IsHeld(name));
+  EXPECT_EQ(RunHelper("probe", name), 0);
+
+  TChild next = Spawn({kHelper, "hold", name});  // a new instance starts after the crash
+  ASSERT_GT(next.Pid, 0);
+  EXPECT_TRUE(WaitHeld(next));
+  ::kill(next.Pid, SIGKILL);
+  WaitExit(next.Pid);
+  ::close(next.Out);
+}
+
+TEST(NamedMutexTest, ProgramsStartedByTheHolderDoNotInheritIt) {
+  const std::string name = UniqueName("inherit");
+  const HANDLE mine = CreateMutexA(nullptr, false, name.c_str());
+  ASSERT_NE(mine, 0);
+  TChild sleeper = Spawn({"/bin/sleep", "60"});
+  ASSERT_GT(sleeper.Pid, 0);
+  CloseHandle(mine);
+  // Had the child inherited the lock, the name would outlive our handle.
+  EXPECT_FALSE(IsHeld(name));
+  ::kill(sleeper.Pid, SIGKILL);
+  WaitExit(sleeper.Pid);
+  ::close(sleeper.Out);
+}
+
+}  // namespace
