@@ -8,6 +8,7 @@
 // Loaded() has run the component counts as "being loaded": Visible only stores its value.
 
 #include <QIcon>
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 
@@ -18,8 +19,6 @@
 #include <string>
 
 #include "platform/ShellNotify.h"
-
-class QMenu;
 
 // The out-of-memory error kind: every refusal of the tray icon is raised as this, with the
 // message "タスクトレイにアイコンを登録できません。" as what().
@@ -100,7 +99,7 @@ class TTrayIcon : public QObject {
   int IconID() const { return FIconID; }
   bool Registered() const { return FRegistered; }
   const platform::NOTIFYICONDATA& NotifyData() const { return *FNotifyData; }
-  platform::HWND TrayWindow() const { return FTrayWindow; }
+  platform::HWND TrayWindow() const { return FTrayWindow.get(); }
 
   // Sends the current identifier, icon and tip to the shell when registered.
   // Throws EOutOfMemory when the shell refuses.
@@ -115,6 +114,10 @@ class TTrayIcon : public QObject {
   void ButtonDown(QMenu* Menu, TMouseButton Button, TShiftState Shift, int X, int Y);
   void PopupAtCursor(QMenu* Menu, int X, int Y);
 
+  struct TrayWindowDeleter {
+    void operator()(platform::HWND Window) const { platform::DeallocateHWnd(Window); }
+  };
+
   bool FAutoPopup = true;
   QIcon FIcon;
   QPointer<QMenu> FLBPopupMenu;
@@ -128,6 +131,6 @@ class TTrayIcon : public QObject {
   int FIconID = 0;
   bool FRegistered = false;
   std::unique_ptr<platform::NOTIFYICONDATA> FNotifyData;
-  platform::HWND FTrayWindow = nullptr;
+  std::unique_ptr<platform::TMessageWindow, TrayWindowDeleter> FTrayWindow;
   bool FLoading = true;  // from construction until Loaded(): Visible only stores its value
 };

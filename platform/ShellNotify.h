@@ -58,7 +58,9 @@ LRESULT DefWindowProc(HWND window, unsigned msg, WPARAM wParam, LPARAM lParam);
 // Calls the window's procedure now and returns its result (0 for a window that is gone).
 LRESULT SendMessage(HWND window, unsigned msg, WPARAM wParam, LPARAM lParam);
 // Queues the message for the window's procedure on the GUI thread; a message for a window
-// that is gone by then is dropped. False when the window is already gone.
+// that is gone by then is dropped. False when the window is already gone. An error the
+// procedure raises for a posted message is shown in a message box (the application's name as
+// caption) instead of leaving the event loop.
 bool PostMessage(HWND window, unsigned msg, WPARAM wParam, LPARAM lParam);
 
 enum : uint32_t {
