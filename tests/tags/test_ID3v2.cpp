@@ -1,0 +1,276 @@
+#include "tags/ID3v2.h"
+
+#include <gtest/gtest.h>
+
+#include "TagFixtures.h"
+#include "platform/CodePage.h"
+
+using tagtest::Bytes;
+using tagtest::TempDir;
+
+namespace {
+
+// "ID3", version, revision 0, flags, size: the 10-byte tag header.
+Bytes Header(uint8_t version, uint8_t flags, uint32_t sizeBytes) {
+  return Bytes().Text("ID3").Raw({version, 0, flags}).SyncSafe(sizeBytes);
+}
+
+// A version-3 frame: identifier, plain 32-bit size, two flag bytes, data.
+Bytes FrameV3(std::string_view id, const Bytes& data, uint8_t flags2 = 0) {
+  return Bytes().Text(id).U32BE(uint32_t(data.Size())).Raw({0, flags2}).Append(data);
+}
+
+// A version-4 frame: identifier, size 7 bits per byte, two flag bytes, data.
+Bytes FrameV4(std::string_view id, const Bytes& data) {
+  return Bytes().Text(id).SyncSafe(uint32_t(data.Size())).Raw({0, 0}).Append(data);
+}
+
+// A version-2 frame: 3-byte identifier, 3-byte size, data.
+Bytes FrameV2(std::string_view id, const Bytes& data) {
+  return Bytes().Text(id).U24BE(uint32_t(data.Size())).Append(data);
+}
+
+Bytes Latin1(std::string_view text) { return Bytes().Raw({0}).Text(text); }
+
+// A whole file: header sized to the frames plus padding, then some audio-like bytes.
+Bytes Tag(uint8_t version, const Bytes& frames, size_t paddingBytes = 16) {
+  return Header(version, 0, uint32_t(frames.Size() + paddingBytes))
+      .Append(frames)
+      .Zeros(paddingBytes)
+      .Fill(64, 0x55);
+}
+
+class ID3v2Test : public ::testing::Test {
+ protected:
+  TID3v2 Read(const Bytes& file) {
+    TID3v2 tag;
+    EXPECT_TRUE(tag.ReadFromFile(tagtest::WriteFile(dir.Path("t.mp3"), file)));
+    return tag;
+  }
+  TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(ID3v2Test, HeaderSizeCountsHeaderAndFooterAndMustFitTheFile) {
+  // Size bytes 00 00 02 01: 2 * 128 + 1 + 10 = 267; the footer flag adds 10 more.
+  const Bytes body = Bytes().Zeros(300);
+  TID3v2 plain = Read(Bytes().Text("ID3").Raw({3, 0, 0x00, 0, 0, 2, 1}).Append(body));
+  EXPECT_TRUE(plain.Exists());
+  EXPECT_EQ(plain.VersionID(), 3);
+  EXPECT_EQ(plain.Size(), 267);
+  TID3v2 footer = Read(Bytes().Text("ID3").Raw({3, 0, 0x10, 0, 0, 2, 1}).Append(body));
+  EXPECT_EQ(footer.Size(), 277);
+  // A file shorter than the tag: Size 0, no frame read, but the header was there.
+  TID3v2 cut = Read(Bytes().Text("ID3").Raw({3, 0, 0, 0, 0, 2, 1}).Append(FrameV3("TIT2", Latin1("x"))));
+  EXPECT_TRUE(cut.Exists());
+  EXPECT_EQ(cut.Size(), 0);
+  EXPECT_EQ(cut.Title(), "");
+}
+
+TEST_F(ID3v2Test, ShortFilesUnknownVersionsAndMissingTags) {
+  TID3v2 tag;
+  EXPECT_FALSE(tag.ReadFromFile(tagtest::WriteFile(dir.Path("short"), Bytes().Text("ID3").Raw({3, 0, 0, 0, 0}))));
+  EXPECT_FALSE(tag.ReadFromFile(dir.Path("missing")));
+  EXPECT_FALSE(tag.ReadFromFile(dir.Path("")));  // the folder itself
+
+  TID3v2 v5 = Read(Tag(5, FrameV3("TIT2", Latin1("Five"))));
+  EXPECT_TRUE(v5.Exists());
+  EXPECT_EQ(v5.VersionID(), 5);
+  EXPECT_EQ(v5.Title(), "");
+
+  TID3v2 none = Read(Bytes().Text("RIFF").Zeros(100));
+  EXPECT_FALSE(none.Exists());
+  EXPECT_EQ(none.Size(), 0);
+}
+
+TEST_F(ID3v2Test, Version3FieldsFromTheirFrames) {
+  const Bytes frames = Bytes()
+      .Append(FrameV3("TIT2", Latin1("Song")))
+      .Append(FrameV3("TPE1", Latin1("  Singer  ")))
+      .Append(FrameV3("TALB", Latin1("Album")))
+      .Append(FrameV3("TRCK", Latin1("3/12")))
+      .Append(FrameV3("TYER", Latin1("1999")))
+      .Append(FrameV3("TCON", Latin1("(13)Pop")))
+      .Append(FrameV3("TCOM", Latin1("Composer")))
+      .Append(FrameV3("TENC", Latin1("Encoder")))
+      .Append(FrameV3("TCOP", Latin1("(c) me")))
+      .Append(FrameV3("TLAN", Latin1("jpn")))
+      // COMM: encoding 0, language "eng", description "d", terminator, text.
+      .Append(FrameV3("COMM", Bytes().Raw({0}).Text("eng").Text("d").Raw({0}).Text("hello")))
+      // WXXX: encoding 0, description "", terminator, URL (no language code).
+      .Append(FrameV3("WXXX", Bytes().Raw({0, 0}).Text("http://example.org/")));
+  TID3v2 tag = Read(Tag(3, frames));
+  EXPECT_EQ(tag.Title(), "Song");
+  EXPECT_EQ(tag.Artist(), "Singer");
+  EXPECT_EQ(tag.Album(), "Album");
+  EXPECT_EQ(tag.Track(), 3);
+  EXPECT_EQ(tag.TrackString(), "3/12");
+  EXPECT_EQ(tag.Year(), "1999");
+  EXPECT_EQ(tag.Genre(), "Pop");
+  EXPECT_EQ(tag.Comment(), "hello");
+  EXPECT_EQ(tag.Composer(), "Composer");
+  EXPECT_EQ(tag.Encoder(), "Encoder");
+  EXPECT_EQ(tag.Copyright(), "(c) me");
+  EXPECT_EQ(tag.Language(), "jpn");
+  EXPECT_EQ(tag.Link(), "http://example.org/");
+}
+
+TEST_F(ID3v2Test, FallbackFramesTrackAndGenreTexts) {
+  // No TYER but TDRC, no TPE1 but TOPE, no TALB but TOAL, a genre without text, a bad track.
+  const Bytes frames = Bytes()
+      .Append(FrameV3("TDRC", Latin1("2004-05-01")))
+      .Append(FrameV3("TOPE", Latin1("Original")))
+      .Append(FrameV3("TOAL", Latin1("Old Album")))
+      .Append(FrameV3("TCON", Latin1("(13)")))
+      .Append(FrameV3("TRCK", Latin1("A1")));
+  TID3v2 tag = Read(Tag(3, frames));
+  EXPECT_EQ(tag.Year(), "2004");
+  EXPECT_EQ(tag.Artist(), "Original");
+  EXPECT_EQ(tag.Album(), "Old Album");
+  EXPECT_EQ(tag.Genre(), "");
+  EXPECT_EQ(tag.Track(), 0);
+  EXPECT_EQ(tag.TrackString(), "A1");
+  TID3v2 rock = Read(Tag(3, FrameV3("TCON", Latin1("Rock"))));
+  EXPECT_EQ(rock.Genre(), "Rock");
+}
+
+TEST_F(ID3v2Test, LaterFrameWinsEvenWhenEmptyAndUtf8FramesAreIgnored) {
+  TID3v2 twice = Read(Tag(3, Bytes()
+                                 .Append(FrameV3("TIT2", Latin1("First")))
+                                 .Append(FrameV3("TIT1", Latin1("Group")))
+                                 .Append(FrameV3("TIT2", Latin1("")))));
+  EXPECT_EQ(twice.Title(), "Group");
+  // Encoding 3 (UTF-8) is not offered to the slot: the earlier TIT2 stays.
+  TID3v2 utf8 = Read(Tag(3, Bytes()
+                               .Append(FrameV3("TIT2", Latin1("Kept")))
+                               .Append(FrameV3("TIT2", Bytes().Raw({3}).Text("UTF-8")))));
+  EXPECT_EQ(utf8.Title(), "Kept");
+  TID3v2 onlyUtf8 = Read(Tag(4, Bytes()
+                                   .Append(FrameV4("TIT2", Bytes().Raw({3}).Text("UTF-8")))
+                                   .Append(FrameV4("TIT1", Latin1("Group")))));
+  EXPECT_EQ(onlyUtf8.Title(), "Group");
+}
+
+TEST_F(ID3v2Test, Utf16TextWithAndWithoutByteOrderMark) {
+  TID3v2 bom = Read(Tag(3, FrameV3("TIT2", Bytes().Raw({1, 0xFF, 0xFE, 0x41, 0, 0x42, 0}))));
+  EXPECT_EQ(bom.Title(), "AB");
+  // Without a mark the units are still read low byte first.
+  TID3v2 bare = Read(Tag(3, FrameV3("TPE1", Bytes().Raw({1}).Utf16LE(u"夜明け"))));
+  EXPECT_EQ(bare.Artist(), "夜明け");
+  // A big-endian mark is not honoured: the text is not "A".
+  TID3v2 be = Read(Tag(3, FrameV3("TIT2", Bytes().Raw({1, 0xFE, 0xFF, 0x00, 0x41}))));
+  EXPECT_NE(be.Title(), "A");
+  // Characters whose code ends in 0xFF (ÿ, 仿) survive; only the mark is dropped.
+  TID3v2 ff = Read(Tag(3, FrameV3("TIT2", Bytes().Raw({1, 0xFF, 0xFE}).Utf16LE(u"ÿ仿x"))));
+  EXPECT_EQ(ff.Title(), "ÿ仿x");
+}
+
+TEST_F(ID3v2Test, Utf16TextUnderShiftJisIsConvertedUnitByUnit) {
+  platform::SetACP(platform::TCodePage::ShiftJis);
+  TID3v2 tag = Read(Tag(3, FrameV3("TIT2", Bytes().Raw({1, 0xFF, 0xFE}).Utf16LE(u"歌"))));
+  platform::SetACP(platform::TCodePage::Utf8);
+  EXPECT_EQ(tag.Title(), "\x89\xCC");  // 歌 in Shift-JIS
+}
+
+TEST_F(ID3v2Test, Utf16CommentDescriptionEndsAtAZeroUnit) {
+  // Description "d" (64 00) then the terminator 00 00: the zero pair that straddles the two
+  // must not be taken for the terminator.
+  const Bytes comm = Bytes().Raw({1}).Text("eng").Raw({0xFF, 0xFE}).Utf16LE(u"d").Raw({0, 0})
+                         .Raw({0xFF, 0xFE}).Utf16LE(u"hello");
+  TID3v2 tag = Read(Tag(3, FrameV3("COMM", comm)));
+  EXPECT_EQ(tag.Comment(), "hello");
+}
+
+TEST_F(ID3v2Test, Version2FramesUseThreeLetterIdentifiers) {
+  const Bytes frames = Bytes()
+      .Append(FrameV2("TT2", Latin1("Old Title")))
+      .Append(FrameV2("TP1", Latin1("Old Artist")))
+      .Append(FrameV2("COM", Bytes().Raw({0}).Text("eng").Raw({0}).Text("note")))
+      .Append(FrameV2("TIT2", Latin1("not a v2 id")));  // read as "TIT" with a bogus size
+  TID3v2 tag = Read(Tag(2, frames));
+  EXPECT_EQ(tag.Title(), "Old Title");
+  EXPECT_EQ(tag.Artist(), "Old Artist");
+  EXPECT_EQ(tag.Comment(), "note");
+}
+
+TEST_F(ID3v2Test, CompressedFramesZeroFillAndExtendedHeadersEndOrSkipFrames) {
+  TID3v2 compressed = Read(Tag(3, Bytes()
+                                     .Append(FrameV3("TIT2", Latin1("Plain")))
+                                     .Append(FrameV3("TIT2", Latin1("Packed"), 0x80))));
+  EXPECT_EQ(compressed.Title(), "Plain");
+  // Zero fill ends the scan: the frame after it is never read.
+  TID3v2 padded = Read(Tag(3, Bytes()
+                                 .Append(FrameV3("TIT2", Latin1("Before")))
+                                 .Zeros(10)
+                                 .Append(FrameV3("TPE1", Latin1("After")))));
+  EXPECT_EQ(padded.Title(), "Before");
+  EXPECT_EQ(padded.Artist(), "");
+  // An extended header (flag 0x40) is not skipped; its size bytes are no frame identifier.
+  const Bytes ext = Bytes().U32BE(6).Raw({0, 0}).Append(FrameV3("TIT2", Latin1("Hidden")));
+  TID3v2 extended = Read(Header(3, 0x40, uint32_t(ext.Size())).Append(ext).Fill(32, 0x55));
+  EXPECT_TRUE(extended.Exists());
+  EXPECT_EQ(extended.Title(), "");
+}
+
+TEST_F(ID3v2Test, Version4FrameSizesAreSevenBitsPerByte) {
+  // A 300-byte comment before the title: read as a plain number, its size bytes 00 00 02 2C
+  // would be 556 and the title would be lost.
+  const Bytes comm = Bytes().Raw({0}).Text("eng").Raw({0}).Fill(295, 'c');
+  ASSERT_EQ(comm.Size(), 300u);
+  TID3v2 tag = Read(Tag(4, Bytes().Append(FrameV4("COMM", comm)).Append(FrameV4("TIT2", Latin1("Title")))));
+  EXPECT_EQ(tag.Title(), "Title");
+  EXPECT_EQ(tag.Comment(), std::string(295, 'c').substr(0, 500 - 5));
+  // Version 3 keeps the plain size: the same 300-byte comment is skipped correctly there too.
+  TID3v2 v3 = Read(Tag(3, Bytes().Append(FrameV3("COMM", comm)).Append(FrameV3("TIT2", Latin1("Three")))));
+  EXPECT_EQ(v3.Title(), "Three");
+}
+
+TEST_F(ID3v2Test, LongFramesAreCutAt500BytesAndTheNextFrameIsStillFound) {
+  const std::string longTitle(800, 'x');
+  TID3v2 tag = Read(Tag(3, Bytes().Append(FrameV3("TIT2", Latin1(longTitle))).Append(FrameV3("TPE1", Latin1("Next")))));
+  EXPECT_EQ(tag.Title(), std::string(499, 'x'));  // 500 bytes less the encoding byte
+  EXPECT_EQ(tag.Artist(), "Next");
+}
+
+TEST_F(ID3v2Test, ResetDataAndSettersTrim) {
+  TID3v2 tag = Read(Tag(3, FrameV3("TIT2", Latin1("Song"))));
+  tag.SetArtist("  padded\t ");
+  EXPECT_EQ(tag.Artist(), "padded");
+  tag.ResetData();
+  EXPECT_FALSE(tag.Exists());
+  EXPECT_EQ(tag.Title(), "");
+  EXPECT_EQ(tag.VersionID(), 0);
+}
+
+// Real files: the tags that lame and ffmpeg write.
+TEST_F(ID3v2Test, TagsWrittenByLameAndFfmpeg) {
+  const std::string wav = tagtest::MakeToneWav(dir);
+  const std::string lameMp3 = dir.Path("lame.mp3");
+  ASSERT_TRUE(tagtest::Run("lame --quiet --tt '夜明けの歌' --ta 'Beyoncé' --tl 'Album' --tn 7 "
+                           "--add-id3v2 '" + wav + "' '" + lameMp3 + "'"));
+  TID3v2 lame;
+  ASSERT_TRUE(lame.ReadFromFile(lameMp3));
+  EXPECT_EQ(lame.Title(), "夜明けの歌");
+  EXPECT_EQ(lame.Artist(), "Beyoncé");
+  EXPECT_EQ(lame.Album(), "Album");
+  EXPECT_EQ(lame.Track(), 7);
+
+  // ffmpeg puts the 300-byte comment into a TXXX frame in front of the title. In version 3 it
+  // writes ASCII as ISO-8859-1 and other text as UTF-16; in version 4 everything is UTF-8,
+  // which is not read, so only the header fields show there.
+  const std::string metadata = " -metadata comment='" + std::string(300, 'z') +
+                               "' -metadata title='A Title' -metadata artist='Ärtist' ";
+  for (const char* version : {"3", "4"}) {
+    const std::string mp3 = dir.Path(std::string("ff") + version + ".mp3");
+    ASSERT_TRUE(tagtest::Run("ffmpeg -nostdin -loglevel error -y -i '" + wav + "' -c:a libmp3lame "
+                             "-id3v2_version " + version + metadata + "'" + mp3 + "'"));
+    TID3v2 tag;
+    ASSERT_TRUE(tag.ReadFromFile(mp3)) << version;
+    EXPECT_TRUE(tag.Exists());
+    EXPECT_EQ(tag.VersionID(), version[0] - '0');
+    EXPECT_GT(tag.Size(), 300) << version;
+    EXPECT_EQ(tag.Title(), version[0] == '3' ? "A Title" : "") << version;
+    EXPECT_EQ(tag.Artist(), version[0] == '3' ? "Ärtist" : "") << version;
+  }
+}
