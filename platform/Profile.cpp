@@ -46,7 +46,7 @@ struct TIniLine {
   TKind Kind = TKind::Other;
   size_t Begin = 0;       // first byte of the line
   size_t ContentEnd = 0;  // end of the line without its "\r\n" or "\n"
-  size_t End = 0;         // after the line ending (equals ContentEnd on an unterminated last line)
+  size_t End = 0;         // after the line's "\n" (the text's end for an unterminated last line)
   std::string_view Name;  // section name or key, trimmed
   size_t ValueBegin = 0;  // Key lines: where the value starts (after "=" and the blanks after it)
   std::string_view Value; // Key lines: the value, trimmed
@@ -231,7 +231,7 @@ std::string SetValue(std::string_view text, std::string_view section, std::strin
   }
   const size_t at = lines[last].End;
   out.append(text.substr(0, at));
-  if (lines[last].End == lines[last].ContentEnd) out.append(eol);  // unterminated last line
+  if (text[at - 1] != '\n') out.append(eol);  // an unterminated last line, "\r" alone included
   out.append(keyLine).append(eol);
   out.append(text.substr(at));
   return out;

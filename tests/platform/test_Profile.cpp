@@ -200,6 +200,14 @@ TEST_F(ProfileTest, WritesKeepCrLfLineEndings) {
             "[ShortCut]\r\nn=5\r\n");
 }
 
+TEST_F(ProfileTest, KeyAfterALastLineEndingInALoneCarriageReturn) {
+  Put("[Main]\nPath=/a/\r");
+  TIniFile ini(path_);
+  ini.WriteString("Main", "Mask", "2");
+  EXPECT_EQ(ini.ReadString("Main", "Path", ""), "/a/");
+  EXPECT_EQ(ini.ReadInteger("Main", "Mask", 0), 2);
+}
+
 TEST_F(ProfileTest, NewFileInTheOrderOfWriting) {
   TIniFile ini(path_);
   ini.WriteString("Main", "Path", "/m/");
