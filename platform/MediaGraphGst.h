@@ -1,0 +1,123 @@
+#pragma once
+// The filter graph manager on GStreamer: one GstPipeline is the graph, each filter one of its
+// top-level elements. Offers the graph-building, media-control, media-seeking, basic-video and
+// video-window interfaces with DirectShow's meaning.
+//
+// Threads: every call comes from the GUI thread, which alone changes the graph. There is no GLib
+// main loop: the bus is drained at the start of each call and polled inside the bounded waits.
+// States: nothing rendered yet -> pipeline NULL; stopped and paused -> PAUSED (prerolled, so
+// positions stay readable); running -> PLAYING. Stop does not rewind.
+
+#include <gst/gst.h>
+
+#include <optional>
+#include <vector>
+
+#include "platform/MediaGraph.h"
+#include "platform/MediaGraphFilters.h"
+#include "platform/MediaGraphSinks.h"
+
+namespace platform {
+
+constexpr HRESULT VFW_S_DUPLICATE_NAME = 0x0004022D;
+constexpr HRESULT VFW_S_PARTIAL_RENDER = 0x00040242;
+constexpr HRESULT VFW_E_NOT_STOPPED = static_cast<HRESULT>(0x80040224u);
+constexpr HRESULT VFW_E_WRONG_STATE = static_cast<HRESULT>(0x80040227u);
+
+class TGstFilterGraph final
+    : public TComObject<IGraphBuilder, IMediaControl, IMediaSeeking, IBasicVideo, IVideoWindow> {
+ public:
+  // Null when GStreamer cannot make a pipeline.
+  static ComPtr<TGstFilterGraph> Create(const TSinkOptions& sinks);
+
+  HRESULT QueryInterface(REFIID iid, void** object) override;
+
+  HRESULT AddFilter(IBaseFilter* filter, LPCWSTR name) override;
+  HRESULT RemoveFilter(IBaseFilter* filter) override;
+  HRESULT EnumFilters(IEnumFilters** filters) override;
+  HRESULT FindFilterByName(LPCWSTR name, IBaseFilter** filter) override;
+  HRESULT Connect(IPin* output, IPin* input) override;
+  HRESULT Render(IPin* output) override;
+  HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) override;
+  HRESULT AddSourceFilter(LPCWSTR file, LPCWSTR filterName, IBaseFilter** filter) override;
+
+  HRESULT Run() override;
+  HRESULT Pause() override;
+  HRESULT Stop() override;
+  HRESULT GetState(long timeoutMs, OAFilterState* state) override;
+
+  HRESULT SetTimeFormat(const GUID* format) override;
+  HRESULT GetDuration(LONGLONG* duration) override;
+  HRESULT GetStopPosition(LONGLONG* stop) override;
+  HRESULT GetCurrentPosition(LONGLONG* current) override;
+  HRESULT GetPositions(LONGLONG* current, LONGLONG* stop) override;
+  HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
+                       DWORD stopFlags) override;
+
+  HRESULT get_SourceWidth(long* width) override;
+  HRESULT get_SourceHeight(long* height) override;
+
+  HRESULT put_Owner(OAHWND owner) override;
+  HRESULT put_WindowStyle(long style) override;
+  HRESULT SetWindowPosition(long left, long top, long width, long height) override;
+  HRESULT GetWindowPosition(long* left, long* top, long* width, long* height) override;
+
+  // For enumerators and pins.
+  uint64_t Version() const { return version_; }
+  std::vector<ComPtr<TGstFilter>> Filters() const { return filters_; }
+  ComPtr<TGstPin> PinOfPad(GstPad* pad);
+
+ private:
+  TGstFilterGraph(GstElement* pipeline, const TSinkOptions& sinks);
+  ~TGstFilterGraph() override;
+
+  TGstFilter* OurFilter(IBaseFilter* filter) const;
+  TGstPin* OurPin(IPin* pin) const;
+  TGstFilter* FilterOfElement(GstElement* element) const;
+  HRESULT AddFilterAs(TGstFilter* filter, const std::u16string& name);
+  void RemoveFilterFromGraph(TGstFilter* filter);
+  bool InPipeline(TGstFilter* filter) const;
+  bool AddToPipeline(TGstFilter* filter);
+  void LeavePipeline(TGstFilter* filter);
+  void SyncMembership(TGstFilter* filter);
+
+  HRESULT RenderPin(TGstPin* pin, GstPad* onlyTo);
+  HRESULT PrerollDecoder(TDecoderFilter* decoder, GstPad* onlyTo);
+  void RouteParkedPads(TDecoderFilter* decoder, GstPad** onlyTo);
+  bool RoutePad(GstPad* pad);
+  bool ConnectPads(GstPad* output, GstPad* input);
+  HRESULT RepreparePipeline();
+  void UndoBuild(std::vector<ComPtr<TGstFilter>>& added);
+  void Unlive();
+
+  void DrainBus();
+  void HandleMessage(GstMessage* message);
+  HRESULT WaitForPreroll(gint64 timeoutUs);
+  HRESULT SetPipelineState(GstState state);
+  void NotifyRunState();
+
+  bool StopTime(int64_t* stop);
+  HRESULT SeekTo(int64_t target);
+  TRendererFilter* VideoRenderer() const;
+  TVideoWindowHost* VideoWindow() const;
+
+  GstElement* pipeline_;
+  GstBus* bus_;
+  TSinkOptions sinks_;
+  std::vector<ComPtr<TGstFilter>> filters_;  // in the order they were added
+  uint64_t version_ = 0;                     // changes with every addition and removal
+  std::vector<ComPtr<TGstFilter>>* adding_ = nullptr;  // filters added by the build under way
+
+  OAFilterState state_ = State_Stopped;
+  bool live_ = false;          // the pipeline left NULL: something was rendered
+  bool needsReseek_ = false;   // an edit while prerolled: the streams must be sought again
+  bool errorSeen_ = false;     // an ERROR arrived since the last build began
+  bool partial_ = false;       // a stream of the file had no decoder
+  // Once a stream has ended, current == stop exactly: the engine notices the end that way.
+  bool ended_ = false;
+  std::optional<int64_t> pendingSeek_;  // media time of a seek not yet completed
+  int64_t lastPosition_ = 0;            // media time last read or sought
+  int64_t durationNs_ = -1;             // cached; -1 unknown
+};
+
+}  // namespace platform
