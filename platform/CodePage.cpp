@@ -80,9 +80,17 @@ std::string ShiftJisToUtf8(std::string_view text) {
     if (b < 0x80) { out += static_cast<char>(b); ++pos; continue; }
     const size_t len = (IsShiftJisLead(b) && pos + 1 < text.size()) ? 2 : 1;
     std::string piece;
-    if (Iconv("UTF-8", "CP932", text.substr(pos, len), piece) && !piece.empty()) out += piece;
-    else AppendUtf8(out, 0xFFFD);
-    pos += len;
+    if (Iconv("UTF-8", "CP932", text.substr(pos, len), piece) && !piece.empty()) {
+      out += piece;
+      pos += len;
+      continue;
+    }
+    AppendUtf8(out, 0xFFFD);
+    // A byte that cannot be a trail byte (0x40-0x7E, 0x80-0xFC) is not lost with the broken lead
+    // byte before it: "\x81 A" still shows the blank and the A.
+    const uint8_t next = len == 2 ? static_cast<uint8_t>(text[pos + 1]) : 0;
+    const bool trail = (next >= 0x40 && next <= 0x7E) || (next >= 0x80 && next <= 0xFC);
+    pos += trail ? len : 1;
   }
   return out;
 }

@@ -81,5 +81,7 @@ TEST(Utf8, CharactersAndConversions) {
 TEST(Utf8, InvalidUtf8IsShownAsShiftJis) {
   EXPECT_EQ(AnsiToUtf8("\x96\xE9\x96\xBE\x82\xAF"), "夜明け");
   EXPECT_EQ(AnsiToUtf8("Beyonc\xC3\xA9"), "Beyoncé");
+  // A lead byte without a trail byte after it stands alone; what follows it is kept.
+  EXPECT_EQ(AnsiToUtf8("\x81 A\x82"), "\uFFFD A\uFFFD");
   EXPECT_EQ(Utf16ToUtf8(u"夜\U0001F3B5"), "夜\xF0\x9F\x8E\xB5");
 }
