@@ -1,10 +1,15 @@
 #pragma once
-// TMonkey: placeholder that rejects every file until its reader is written. The front-end needs
-// only what is declared here: the class reference, the published-property table and
-// ReadFromFile.
+// TMonkey: a Monkey's Audio file. The stream properties come from the 40-byte "MAC " header
+// behind any ID3v2 tag; the title and artist come from the ID3v1, ID3v2 and APE tags it carries.
 
+#include <array>
+#include <cstdint>
+#include <memory>
 #include <string>
 
+#include "tags/APEtag.h"
+#include "tags/ID3v1.h"
+#include "tags/ID3v2.h"
 #include "tags/sMediaTag.h"
 
 class TMonkey : public TsMediaTag {
@@ -13,5 +18,36 @@ class TMonkey : public TsMediaTag {
   static const TClassInfo& StaticClass();
   const TClassInfo& ClassInfo() const override { return StaticClass(); }
 
+  TMonkey();
+  void ResetData();
+  // True when the three tags and the 40 header bytes could be read, "MAC " header or not.
   bool ReadFromFile(const std::string& FileName) override;
+
+  const TID3v1* ID3v1() const { return FID3v1.get(); }
+  const TID3v2* ID3v2() const { return FID3v2.get(); }
+  const TAPEtag* APEtag() const { return FAPEtag.get(); }
+  // Everything below is computed from the header each time it is read.
+  bool Valid() const;
+  std::string Version() const;      // "3.99"; empty for version 0
+  std::string Compression() const;  // by compression level div 1000
+  uint8_t Bits() const;
+  std::string ChannelMode() const;
+  double Peak() const;  // percent of full scale
+  int32_t Samples() const;
+  double Duration() const;  // seconds
+  double Ratio() const;     // percent of a canonical WAV file of the same audio
+
+  static constexpr size_t kHeaderBytes = 40;
+
+ private:
+  uint16_t HeaderU16(size_t at) const;
+  uint32_t HeaderU32(size_t at) const;
+  bool ReadHeader(const std::string& FileName);
+  uint32_t BlocksPerFrame() const;
+
+  std::unique_ptr<TID3v1> FID3v1;
+  std::unique_ptr<TID3v2> FID3v2;
+  std::unique_ptr<TAPEtag> FAPEtag;
+  int32_t FFileSize;
+  std::array<uint8_t, kHeaderBytes> FHeader;  // as read, little-endian fields
 };
