@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/MessageBox.h"
 #include "tests/desktop/TrayIconTestApp.h"
 
 using namespace platform;
@@ -404,6 +405,51 @@ TEST_F(TrayIconMouseTest, AHandlerMayFreeTheComponent) {
   EXPECT_FALSE(IsWindow(window));
   // The window itself goes once its procedure has returned.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// ---- the real service (offscreen: no notification area) ----
+
+TEST(ShellNotifyIcon, AddsEachIconOnceAndRefusesIconsItDoesNotHold) {
+  EnsureTestApplication();
+  HWND window = AllocateHWnd(nullptr);
+  NOTIFYICONDATA data;
+  data.hWnd = window;
+  data.uID = 7;
+  data.uFlags = NIF_MESSAGE | NIF_TIP;
+  data.uCallbackMessage = kCallback;
+  std::strcpy(data.szTip, "name\rtitle");
+  EXPECT_TRUE(Shell_NotifyIcon(NIM_ADD, data)) << "kept until a notification area appears";
+  EXPECT_FALSE(Shell_NotifyIcon(NIM_ADD, data));
+  EXPECT_TRUE(Shell_NotifyIcon(NIM_MODIFY, data));
+
+  NOTIFYICONDATA other = data;
+  other.uID = 8;
+  EXPECT_FALSE(Shell_NotifyIcon(NIM_MODIFY, other));
+  EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, other));
+  other.uID = 7;
+  other.hWnd = nullptr;
+  EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, other));
+
+  EXPECT_TRUE(Shell_NotifyIcon(NIM_DELETE, data));
+  EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, data));
+  DeallocateHWnd(window);
+}
+
+TEST(ShellNotifyIcon, AnErrorOfAPostedMessageIsShownNotThrownIntoTheEventLoop) {
+  EnsureTestApplication();
+  std::vector<std::string> shown;
+  TMessageBoxShower previous =
+      SetMessageBoxShower([&](const std::string& text, const std::string&, unsigned) {
+        shown.push_back(text);
+        return IDOK;
+      });
+  HWND window = AllocateHWnd([](TMessage&) { throw EOutOfMemory(kCannotRegister); });
+  PostMessage(window, kCallback, 1, WM_LBUTTONDOWN);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(shown, std::vector<std::string>{kCannotRegister});
+  DeallocateHWnd(window);
+  EXPECT_FALSE(PostMessage(window, kCallback, 1, WM_LBUTTONDOWN));
+  SetMessageBoxShower(std::move(previous));
 }
 
 }  // namespace
