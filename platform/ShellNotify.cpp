@@ -318,8 +318,10 @@ bool RealShellNotify(uint32_t message, const NOTIFYICONDATA& data) {
   static QPointer<QtShellTray> tray;
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return false;
-  if (!tray) tray = new QtShellTray;
-  if (tray->parent() != app) tray->setParent(app);
+  if (!tray) {
+    tray = new QtShellTray;
+    tray->setParent(app);
+  }
   return tray->Notify(message, data);
 }
 
