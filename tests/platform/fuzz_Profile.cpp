@@ -1,5 +1,6 @@
 // Profile files of any shape: reading never fails, and a write changes the written key only.
 // Input: two bytes choosing a key to write and a key to watch, then the file's bytes.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -21,12 +22,24 @@ std::string Lower(std::string s) {
   return s;
 }
 
+std::string g_scratchDir;
+
+void RemoveScratch() {
+  ::unlink((g_scratchDir + "/fuzz.ini").c_str());
+  ::rmdir(g_scratchDir.c_str());
+}
+
+// Every write is synced: on a memory file system that costs nothing, so /dev/shm where it is.
 const std::string& ScratchFile() {
   static const std::string path = [] {
-    char tmpl[] = "/tmp/orvane-fuzz-profile-XXXXXX";
-    const char* dir = ::mkdtemp(tmpl);
-    if (!dir) std::abort();
-    return std::string(dir) + "/fuzz.ini";
+    struct stat st {};
+    const bool shm = ::stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) &&
+                     ::access("/dev/shm", W_OK) == 0;
+    std::string tmpl = std::string(shm ? "/dev/shm" : "/tmp") + "/orvane-fuzz-profile-XXXXXX";
+    if (!::mkdtemp(tmpl.data())) std::abort();
+    g_scratchDir = tmpl;
+    std::atexit(RemoveScratch);
+    return tmpl + "/fuzz.ini";
   }();
   return path;
 }
