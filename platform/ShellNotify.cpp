@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 #include <map>
 #include <memory>
 #include <set>
@@ -19,7 +18,6 @@
 #include <vector>
 
 #include "platform/CodePage.h"
-#include "platform/MessageBox.h"
 
 namespace platform {
 
@@ -91,17 +89,7 @@ bool PostMessage(HWND window, unsigned msg, WPARAM wParam, LPARAM lParam) {
   if (!IsWindow(window)) return false;
   // The window is the context object: a call queued for a window deleted meanwhile is dropped.
   QMetaObject::invokeMethod(
-      window,
-      [window, msg, wParam, lParam] {
-        // The event loop is the edge here: an error a procedure raises is shown the way the
-        // application shows any error of an event handler, and never reaches Qt.
-        try {
-          SendMessage(window, msg, wParam, lParam);
-        } catch (const std::exception& error) {
-          MessageBoxA(error.what(), QCoreApplication::applicationName().toStdString(),
-                      MB_OK | MB_ICONERROR);
-        }
-      },
+      window, [window, msg, wParam, lParam] { SendMessage(window, msg, wParam, lParam); },
       Qt::QueuedConnection);
   return true;
 }

@@ -59,8 +59,8 @@ LRESULT DefWindowProc(HWND window, unsigned msg, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessage(HWND window, unsigned msg, WPARAM wParam, LPARAM lParam);
 // Queues the message for the window's procedure on the GUI thread; a message for a window
 // that is gone by then is dropped. False when the window is already gone. An error the
-// procedure raises for a posted message is shown in a message box (the application's name as
-// caption) instead of leaving the event loop.
+// procedure raises for a posted message leaves through the application's notify(), where the
+// application's default error handler takes it, as for any event handler.
 bool PostMessage(HWND window, unsigned msg, WPARAM wParam, LPARAM lParam);
 
 enum : uint32_t {
