@@ -48,12 +48,28 @@ bool RunTool(const QString& program, const QStringList& arguments, int timeoutMs
   return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-// The window Qt's XEmbed tray icon draws in, once it is on screen.
-QWidget* TrayIconWindow() {
+// The windows Qt's XEmbed tray icons draw in, once they are on screen.
+std::vector<QWidget*> TrayIconWindows() {
+  std::vector<QWidget*> windows;
   for (QWidget* widget : QApplication::topLevelWidgets())
     if (widget->objectName() == QLatin1String("QSystemTrayIconSys") && widget->isVisible())
-      return widget;
-  return nullptr;
+      windows.push_back(widget);
+  return windows;
+}
+
+QWidget* TrayIconWindow() {
+  const std::vector<QWidget*> windows = TrayIconWindows();
+  return windows.empty() ? nullptr : windows.front();
+}
+
+// True once the tray has taken the X window in: its parent is no longer the root window.
+bool Embedded(QWidget* window) {
+  QProcess info;
+  info.start("xwininfo", {"-id", QString::number(window->windowHandle()->winId()), "-tree"});
+  if (!info.waitForFinished(10000)) return false;
+  for (const QString& line : QString::fromLocal8Bit(info.readAllStandardOutput()).split('\n'))
+    if (line.contains("Parent window id:")) return !line.contains("(the root window)");
+  return false;
 }
 
 struct Event {
@@ -155,6 +171,46 @@ TEST_F(TrayIconDisplayTest, RightClickOpensTheMenuAndDoubleClickIsReported) {
   icon.reset();
   EXPECT_TRUE(WaitFor([] { return TrayIconWindow() == nullptr; }, 10000))
       << "the icon stayed after destruction";
+}
+
+// With two icons the service tells their windows apart: each click reaches its own component.
+TEST_F(TrayIconDisplayTest, TwoIconsEachGetTheirOwnClicks) {
+  std::vector<std::unique_ptr<TTrayIcon>> icons;
+  std::vector<int> presses(2, 0);
+  for (int i = 0; i < 2; ++i) {
+    icons.push_back(std::make_unique<TTrayIcon>(nullptr));
+    icons[i]->SetOnMouseDown([&presses, i](QObject*, TMouseButton, TShiftState, int, int) {
+      ++presses[i];
+    });
+    icons[i]->Loaded();
+  }
+  ASSERT_TRUE(WaitFor(
+      [] {
+        const std::vector<QWidget*> windows = TrayIconWindows();
+        return windows.size() == 2 && Embedded(windows[0]) && Embedded(windows[1]);
+      },
+      30000))
+      << "the icons were not both embedded";
+  WaitFor([] { return false; }, 1000);  // let Qt finish remaking the embedded windows
+
+  std::vector<QString> ids;
+  for (QWidget* window : TrayIconWindows()) ids.push_back(QString::number(window->winId()));
+  ASSERT_EQ(ids.size(), 2u);
+  // Which component answers a click on each window: -1 for none.
+  const auto ownerOf = [&](const QString& id) {
+    const std::vector<int> before = presses;
+    if (!RunTool("xdotool", {"mousemove", "--window", id, "8", "8", "click", "1"})) return -1;
+    WaitFor([&] { return presses != before; }, 10000);
+    for (int i = 0; i < 2; ++i)
+      if (presses[i] == before[i] + 1 && presses[1 - i] == before[1 - i]) return i;
+    return -1;
+  };
+  const int first = ownerOf(ids[0]);
+  const int second = ownerOf(ids[1]);
+  ASSERT_NE(first, -1);
+  ASSERT_NE(second, -1);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(ownerOf(ids[0]), first) << "a second click went elsewhere";
 }
 
 }  // namespace
