@@ -196,6 +196,13 @@ std::string_view LineEnding(std::string_view text) {
   return "\n";
 }
 
+// Ends an unterminated last line: a dangling "\r" only needs its "\n", or the line would end in
+// "\r\r\n" and its value would gain a "\r".
+void TerminateLastLine(std::string& out, std::string_view eol) {
+  if (out.empty() || out.back() == '\n') return;
+  out.append(out.back() == '\r' ? "\n" : eol);
+}
+
 // The text with key set to value in section; every other byte stays where it was.
 std::string SetValue(std::string_view text, std::string_view section, std::string_view key,
                      std::string_view value) {
@@ -209,7 +216,7 @@ std::string SetValue(std::string_view text, std::string_view section, std::strin
   const size_t k = FindKeyLine(lines, section, key);
   if (s == std::string_view::npos) {
     out.append(text);
-    if (!out.empty() && out.back() != '\n') out.append(eol);
+    TerminateLastLine(out, eol);
     if (!lines.empty() && lines.back().Kind != TIniLine::TKind::Blank) out.append(eol);
     out.append("[").append(section).append("]").append(eol);
     out.append(keyLine).append(eol);
@@ -231,7 +238,7 @@ std::string SetValue(std::string_view text, std::string_view section, std::strin
   }
   const size_t at = lines[last].End;
   out.append(text.substr(0, at));
-  if (text[at - 1] != '\n') out.append(eol);  // an unterminated last line, "\r" alone included
+  TerminateLastLine(out, eol);
   out.append(keyLine).append(eol);
   out.append(text.substr(at));
   return out;

@@ -201,11 +201,18 @@ TEST_F(ProfileTest, WritesKeepCrLfLineEndings) {
 }
 
 TEST_F(ProfileTest, KeyAfterALastLineEndingInALoneCarriageReturn) {
-  Put("[Main]\nPath=/a/\r");
-  TIniFile ini(path_);
-  ini.WriteString("Main", "Mask", "2");
-  EXPECT_EQ(ini.ReadString("Main", "Path", ""), "/a/");
-  EXPECT_EQ(ini.ReadInteger("Main", "Mask", 0), 2);
+  for (const char* text : {"[Main]\nPath=/a/\r", "[Main]\r\nPath=/a/\r"}) {
+    SCOPED_TRACE(text);
+    Put(text);
+    TIniFile ini(path_);
+    ini.WriteString("Main", "Mask", "2");
+    ini.WriteString("Play", "Filter", "x");
+    EXPECT_EQ(ini.ReadString("Main", "Path", ""), "/a/");
+    EXPECT_EQ(ini.ReadInteger("Main", "Mask", 0), 2);
+    Put(text);
+    ini.WriteString("Play", "Filter", "x");
+    EXPECT_EQ(ini.ReadString("Main", "Path", ""), "/a/");
+  }
 }
 
 TEST_F(ProfileTest, NewFileInTheOrderOfWriting) {
