@@ -150,10 +150,10 @@ TEST_F(TrayIconDisplayTest, RightClickOpensTheMenuAndDoubleClickIsReported) {
     WaitFor([] { return false; }, 500);  // let the menu paint
     EXPECT_TRUE(RunTool("import", {"-window", "root", shot}));
   }
-  ASSERT_TRUE(WaitFor([&] { return !events.empty(); }, 10000));
-  // The press opened the menu, so only the release is an event.
-  EXPECT_STREQ(events[0].kind, "up");
-  EXPECT_EQ(events[0].button, mbRight);
+  // The press opened the menu, so it is no OnMouseDown. (The release may reach the menu
+  // instead of the icon, once the menu holds the pointer, so it is not waited for.)
+  WaitFor([] { return false; }, 300);
+  for (const Event& event : events) EXPECT_STRNE(event.kind, "down");
   popup.hide();
   events.clear();
 
