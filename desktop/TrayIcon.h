@@ -58,11 +58,12 @@ class TTrayIcon : public QObject {
   Q_OBJECT
 
  public:
-  // Throws EOutOfMemory when all identifiers 1..999 up to the highest are taken.
+  // Takes the highest identifier in use + 1; throws EOutOfMemory when that would pass 999.
   explicit TTrayIcon(QObject* Owner);
   ~TTrayIcon() override;
 
-  // The loaded step: adds the icon when Visible. Throws EOutOfMemory when the shell refuses.
+  // The loaded step: adds the icon when Visible, then ends the loading. Throws EOutOfMemory when
+  // the shell refuses; the component then stays unregistered and still loading.
   void Loaded();
 
   bool AutoPopup() const { return FAutoPopup; }
