@@ -540,9 +540,17 @@ HRESULT TGstFilterGraph::Pause() {
 
 HRESULT TGstFilterGraph::Stop() {
   DrainBus();
+  // Stopping a running graph holds the position it had when Stop was called (a seek just made
+  // counts): the renderers are flushed there, and Run resumes from it. Without this the sinks
+  // would go on consuming a buffer while pausing.
+  LONGLONG hold = 0;
+  LONGLONG end = 0;
+  const bool holdPosition = state_ == State_Running && live_ && !ended_ &&
+                            SUCCEEDED(GetPositions(&hold, &end));
   // Stopped is prerolled PAUSED here: READY would drop the decoder's streams and positions.
-  const HRESULT hr = SetPipelineState(GST_STATE_PAUSED);
+  HRESULT hr = SetPipelineState(GST_STATE_PAUSED);
   state_ = State_Stopped;
+  if (SUCCEEDED(hr) && holdPosition) hr = SeekTo(hold);
   NotifyRunState();
   return hr;
 }

@@ -1,0 +1,308 @@
+// The engine on the real GStreamer graph, with generated media and fake sinks.
+#include "engine/VideoGate1000.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "engine/MediaFixtures.h"
+#include "platform/MediaGraphRuntime.h"
+#include "platform/MessageBox.h"
+
+using namespace platform;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Names = std::vector<std::string>;
+
+namespace {
+
+const char kGate[] = "Canopus VideoGate1000 Renderer Filter";
+constexpr int64_t kSecond = 10000000;
+
+// The media runtime with fake sinks that remembers the graph it made, so tests can look inside.
+class TSpyRuntime final : public TComRuntime {
+ public:
+  explicit TSpyRuntime(bool sync)
+      : counters(std::make_shared<TRenderCounters>()),
+        real(TSinkOptions{TSinkOptions::TKind::Fake, sync, counters}) {}
+  HRESULT CoInitialize() override { return real.CoInitialize(); }
+  void CoUninitialize() override { real.CoUninitialize(); }
+  HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
+                           void** object) override {
+    const HRESULT hr = real.CoCreateInstance(clsid, outer, context, iid, object);
+    if (SUCCEEDED(hr) && clsid == CLSID_FilterGraph && iid == IID_IGraphBuilder)
+      graph = static_cast<IGraphBuilder*>(*object);
+    return hr;
+  }
+  Names FilterNames() {
+    Names names;
+    ComPtr<IEnumFilters> filters;
+    if (FAILED(graph->EnumFilters(filters.Put()))) return names;
+    IBaseFilter* f = nullptr;
+    while (filters->Next(1, &f, nullptr) == S_OK) {
+      FILTER_INFO info{};
+      f->QueryFilterInfo(&info);
+      names.push_back(Utf8FromWide(info.achName));
+      f->Release();
+    }
+    return names;
+  }
+  bool Has(const std::string& name) {
+    Names n = FilterNames();
+    return std::find(n.begin(), n.end(), name) != n.end();
+  }
+
+  std::shared_ptr<TRenderCounters> counters;
+  TMediaRuntime real;
+  ComPtr<IGraphBuilder> graph;
+};
+
+class TBar final : public TPositionBar {
+ public:
+  void SetMax(int max) override { max_ = max; }
+  int Max() const override { return max_; }
+  void SetPosition(int pos) override { pos_ = pos; }
+  int Position() const override { return pos_; }
+
+ private:
+  int max_ = 0;
+  int pos_ = 0;
+};
+
+class GstEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(media::Files().dir.empty()) << "could not generate the media files (ffmpeg)";
+    previous_ = SetMessageBoxShower([this](const std::string& text, const std::string& caption,
+                                           unsigned) {
+      EXPECT_EQ(caption, "Error");
+      messages.push_back(text);
+      return IDOK;
+    });
+  }
+  void TearDown() override {
+    engine.reset();
+    runtime.reset();
+    SetMessageBoxShower(previous_);
+  }
+
+  TVideoGate1000& Make(bool sync) {
+    runtime = std::make_shared<TSpyRuntime>(sync);
+    engine = std::make_unique<TVideoGate1000>(runtime);
+    return *engine;
+  }
+  // Plays until the engine sees the end, the way the main window's timer polls it.
+  bool PlayToEnd(std::chrono::milliseconds timeout = 15s) {
+    engine->Play();
+    return media::WaitUntil([&] {
+      engine->UpdatePosition();
+      return engine->Ended();
+    }, timeout);
+  }
+
+  std::vector<std::string> messages;
+  std::shared_ptr<TSpyRuntime> runtime;
+  std::unique_ptr<TVideoGate1000> engine;
+  const media::TFiles& files = media::Files();
+
+ private:
+  TMessageBoxShower previous_;
+};
+
+TEST_F(GstEngineTest, WavOpensPlaysPausesSeeksStopsAndPlaysAgainFromTheStart) {
+  Make(true).OpenFile(files.wav3);
+  EXPECT_EQ(messages, Names{});
+  EXPECT_EQ(engine->GetPosition(), 0);
+  EXPECT_TRUE(runtime->Has("Default DirectSound Device"));
+  engine->Play();
+  ASSERT_TRUE(media::WaitUntil([&] { return engine->GetPosition() > 0; }, 5s));
+
+  engine->TogglePause();
+  EXPECT_TRUE(engine->Paused());
+  const int64_t paused = engine->GetPosition();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_NEAR(engine->GetPosition(), paused, kSecond / 50) << "the position moved while paused";
+
+  engine->SeekToScrollPos(5000);
+  EXPECT_NEAR(engine->GetPosition(), kSecond * 3 / 2, kSecond / 20);
+  engine->TogglePause();
+  ASSERT_TRUE(media::WaitUntil([&] { return engine->GetPosition() > kSecond * 16 / 10; }, 5s));
+
+  TBar bar;
+  engine->AttachScrollBar(&bar);
+  engine->Stop();
+
+  EXPECT_FALSE(engine->Playing());
+  EXPECT_EQ(bar.Position(), 0);
+  EXPECT_LT(engine->GetPosition(), kSecond / 20);
+  std::this_thread::sleep_for(200ms);
+  EXPECT_LT(engine->GetPosition(), kSecond / 20) << "a stopped graph does not move";
+
+  engine->Play();
+  ASSERT_TRUE(media::WaitUntil([&] { return engine->GetPosition() > 0; }, 5s));
+  EXPECT_LT(engine->GetPosition(), kSecond);
+  EXPECT_EQ(messages, Names{});
+}
+
+TEST_F(GstEngineTest, EndOfAHalfSecondFileIsSeenByTheNextPoll) {
+  TBar bar;
+  Make(true).AttachScrollBar(&bar);
+  engine->OpenFile(files.wavHalf);
+  const auto start = Clock::now();
+  engine->Play();
+  // Polled every 200 ms as the main window's timer does.
+  auto next = start;
+  std::chrono::milliseconds seen{-1};
+  while (Clock::now() - start < 10s) {
+    next += 200ms;
+    std::this_thread::sleep_until(next);
+    engine->UpdatePosition();
+    if (engine->Ended()) {
+      seen = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+      break;
+    }
+  }
+  ASSERT_GE(seen.count(), 0) << "the end was never seen";
+  EXPECT_GE(seen.count(), 450) << "played faster than real time";
+  // The first poll after the end (at 600 ms) should see it; 250 ms more for a loaded machine.
+  EXPECT_LE(seen.count(), 500 + 200 + 250);
+  EXPECT_EQ(bar.Position(), 10000);
+}
+
+TEST_F(GstEngineTest, AudioAndVideoFilesPlayToTheEndThroughTheDefaultRenderers) {
+  struct TCase {
+    std::string file;
+    bool video;
+  };
+  for (const TCase& c : {TCase{files.mp3, false}, TCase{files.avi, true}, TCase{files.mpg, true},
+                         TCase{files.wmv, true}}) {
+    Make(false).OpenFile(c.file);
+    EXPECT_EQ(messages, Names{}) << c.file;
+    EXPECT_TRUE(runtime->Has("Default DirectSound Device")) << c.file;
+    EXPECT_EQ(runtime->Has("Video Renderer"), c.video) << c.file;
+    if (c.video) {
+      EXPECT_EQ(engine->SourceWidth(), 320) << c.file;
+      EXPECT_EQ(engine->SourceHeight(), 240) << c.file;
+    }
+    EXPECT_TRUE(PlayToEnd()) << c.file;
+    EXPECT_GT(runtime->counters->audioRenderer, 0) << c.file;
+    EXPECT_EQ(runtime->counters->videoRenderer > 0, c.video) << c.file;
+  }
+}
+
+TEST_F(GstEngineTest, WmvGoesToTheExternalRendererAfterRendering) {
+  Make(false).SetVideoGateVideo(true);
+  engine->SetVideoGateAudio(true);
+  engine->OpenFile(files.wmv);
+  EXPECT_EQ(messages, Names{});
+  EXPECT_TRUE(runtime->Has(kGate));
+  EXPECT_FALSE(runtime->Has("Video Renderer"));
+  EXPECT_FALSE(runtime->Has("Default DirectSound Device"));
+  ASSERT_TRUE(PlayToEnd());
+  // 1 s at 25 frames a second; the default renderers saw no more than their preroll buffer.
+  EXPECT_GE(runtime->counters->gateVideo, 20);
+  EXPECT_GT(runtime->counters->gateAudio, 5);
+  EXPECT_LE(runtime->counters->videoRenderer, 1);
+  EXPECT_LE(runtime->counters->audioRenderer, 1);
+}
+
+TEST_F(GstEngineTest, WmvWithVideoOnlyKeepsItsAudioOnTheDefaultDevice) {
+  Make(false).SetVideoGateVideo(true);
+  engine->OpenFile(files.wmv);
+  EXPECT_EQ(messages, Names{});
+  EXPECT_TRUE(runtime->Has(kGate));
+  EXPECT_TRUE(runtime->Has("Default DirectSound Device"));
+  EXPECT_FALSE(runtime->Has("Video Renderer"));
+  ASSERT_TRUE(PlayToEnd());
+  EXPECT_GE(runtime->counters->gateVideo, 20);
+  EXPECT_EQ(runtime->counters->gateAudio, 0);
+  EXPECT_GT(runtime->counters->audioRenderer, 5);
+  EXPECT_LE(runtime->counters->videoRenderer, 1);
+}
+
+TEST_F(GstEngineTest, Mp3GoesFromTheSourceFilterToTheExternalRenderer) {
+  Make(false).SetVideoGateAudio(true);
+  engine->OpenFile(files.mp3);
+  EXPECT_EQ(messages, Names{});
+  EXPECT_TRUE(runtime->Has("SOURCE"));
+  EXPECT_TRUE(runtime->Has(kGate));
+  EXPECT_FALSE(runtime->Has("Default DirectSound Device"));
+  ASSERT_TRUE(PlayToEnd());
+  EXPECT_GT(runtime->counters->gateAudio, 0);
+  EXPECT_EQ(runtime->counters->audioRenderer, 0);
+  // The next file with the option off plays through the default renderer again.
+  engine->SetVideoGateAudio(false);
+  engine->OpenFile(files.wavHalf);
+  EXPECT_FALSE(runtime->Has(kGate));
+  ASSERT_TRUE(PlayToEnd());
+  EXPECT_GT(runtime->counters->audioRenderer, 0);
+}
+
+TEST_F(GstEngineTest, WithoutTheExternalRendererBothMessagesShowAndTheDefaultOnePlays) {
+  Make(false);
+  runtime->real.RevokeClass(CLSID_VideoGate1000Renderer);
+  engine->SetVideoGateAudio(true);
+  engine->OpenFile(files.mp3);
+  EXPECT_EQ(messages, (Names{"VideoGate1000 Create Faild!", "VideoGate1000 AddFilter Faild!"}));
+  EXPECT_TRUE(runtime->Has("Default DirectSound Device"));
+  ASSERT_TRUE(PlayToEnd());
+  EXPECT_GT(runtime->counters->audioRenderer, 0);
+}
+
+TEST_F(GstEngineTest, UndecodableFilesFailQuicklyAndTheNextFilePlays) {
+  namespace fs = std::filesystem;
+  const std::string fifo = files.dir + "/fifo.mp3";
+  ASSERT_EQ(std::system(("mkfifo '" + fifo + "'").c_str()), 0);
+  Make(false);
+  for (const std::string& name : {files.textMp3, files.dir + "/missing.mp3", files.dir, fifo}) {
+    const auto start = Clock::now();
+    engine->OpenFile(name);
+    EXPECT_LT(Clock::now() - start, 5s) << name;
+    EXPECT_EQ(messages, Names{}) << "normal output fails silently: " << name;
+    EXPECT_EQ(engine->GetPosition(), 0) << name;
+    engine->Play();
+    engine->UpdatePosition();
+    engine->Stop();
+  }
+  engine->SetVideoGateAudio(true);
+  const auto start = Clock::now();
+  engine->OpenFile(files.textMp3);
+  EXPECT_LT(Clock::now() - start, 5s);
+  EXPECT_EQ(messages, Names{"Render Faild!"});
+  engine->SetVideoGateAudio(false);
+  engine->OpenFile(files.wavHalf);
+  EXPECT_TRUE(PlayToEnd());
+}
+
+int CountEntries(const char* dir) {
+  std::error_code error;
+  int n = 0;
+  for (auto it = std::filesystem::directory_iterator(dir, error);
+       !error && it != std::filesystem::directory_iterator(); it.increment(error))
+    ++n;
+  return n;
+}
+
+TEST_F(GstEngineTest, TwoHundredCyclesHoldNoThreadsOrFiles) {
+  Make(false);
+  auto cycle = [&] {
+    engine->OpenFile(files.wavHalf);
+    engine->Play();
+    engine->UpdatePosition();
+    engine->Stop();
+  };
+  for (int i = 0; i < 10; ++i) cycle();
+  const int threads = CountEntries("/proc/self/task");
+  const int fds = CountEntries("/proc/self/fd");
+  for (int i = 0; i < 190; ++i) cycle();
+  EXPECT_LE(CountEntries("/proc/self/task"), threads + 3);
+  EXPECT_LE(CountEntries("/proc/self/fd"), fds + 3);
+  EXPECT_EQ(messages, Names{});
+  // Leaked memory is reported by the sanitizer's leak check when the suite ends.
+}
+
+}  // namespace
