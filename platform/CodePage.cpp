@@ -147,6 +147,19 @@ std::string AnsiUpperCase(std::string_view text) {
   return out;
 }
 
+bool AnsiSameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t p = 0; p < a.size();) {
+    const size_t len = CharLength(a, p);
+    if (len != CharLength(b, p)) return false;
+    const bool same = len == 1 ? AnsiUpperByte(a[p]) == AnsiUpperByte(b[p])
+                               : a.substr(p, len) == b.substr(p, len);
+    if (!same) return false;
+    p += len;
+  }
+  return true;
+}
+
 std::string WideCharToAnsi(char16_t unit) {
   if (unit >= 0xD800 && unit <= 0xDFFF) return "?";
   if (GetACP() == TCodePage::ShiftJis) {
@@ -177,7 +190,9 @@ std::u16string AnsiToWide(std::string_view text) {
     uint32_t cp = static_cast<uint8_t>(utf8[pos]);
     if (len > 1) {
       cp &= (0xFF >> (len + 1));
-      for (size_t i = 1; i < len; ++i) cp = (cp << 6) | (static_cast<uint8_t>(utf8[pos + i]) & 0x3F);
+      for (size_t i = 1; i < len; ++i) {
+        cp = (cp << 6) | (static_cast<uint8_t>(utf8[pos + i]) & 0x3F);
+      }
     }
     if (cp >= 0x10000) {
       cp -= 0x10000;

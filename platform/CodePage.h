@@ -35,6 +35,8 @@ bool IsCharStart(std::string_view text, size_t pos);
 // ANSI upper-casing: ASCII letters only; trail bytes of double-byte characters are left alone.
 char AnsiUpperByte(char c);
 std::string AnsiUpperCase(std::string_view text);
+// Equal under ANSI upper-casing: ASCII letters match either case, double-byte characters exactly.
+bool AnsiSameText(std::string_view a, std::string_view b);
 
 // One UTF-16 unit in the current code page; "?" (the default character) where it has none.
 std::string WideCharToAnsi(char16_t unit);

@@ -14,14 +14,12 @@
 namespace platform {
 namespace {
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // One character of each text at n and m: a single byte ignoring ASCII case, a multi-byte character
 // exactly (its trail bytes are not letters, whatever their value).
 bool SameChar(std::string_view name, size_t n, std::string_view mask, size_t m) {
   const size_t len = CharLength(name, n);
   if (len != CharLength(mask, m)) return false;
-  if (len == 1) return AsciiUpper(name[n]) == AsciiUpper(mask[m]);
+  if (len == 1) return AnsiUpperByte(name[n]) == AnsiUpperByte(mask[m]);
   return name.substr(n, len) == mask.substr(m, len);
 }
 
@@ -80,7 +78,8 @@ TSearchRec MakeRec(int dirFd, const char* name) {
   struct stat st {};
   // Links are followed, so that a link to a folder is walked like a folder; a dangling link is
   // listed as an empty file.
-  if (::fstatat(dirFd, name, &st, 0) == 0 || ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+  if (::fstatat(dirFd, name, &st, 0) == 0 ||
+      ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
     rec.Directory = S_ISDIR(st.st_mode);
     if (!rec.Directory) rec.Size = static_cast<int64_t>(st.st_size);
   }

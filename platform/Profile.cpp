@@ -16,7 +16,7 @@
 namespace platform {
 namespace {
 
-// A value is read into a 2048-byte buffer by the callers' convention: 2047 bytes and the terminator.
+// Callers read a value into a 2048-byte buffer: 2047 bytes and the terminator.
 constexpr size_t kMaxValueBytes = 2047;
 // A profile file is small; past this size only the head is read and writes are refused, so that a
 // write never drops the part of a file that was not read.
@@ -28,16 +28,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  }
-  return true;
 }
 
 // One line of a profile file, as offsets into the file's text.
@@ -100,7 +90,7 @@ std::vector<TIniLine> SplitLines(std::string_view text) {
 // Index of the first line of the first section named section, or npos.
 size_t FindSection(const std::vector<TIniLine>& lines, std::string_view section) {
   for (size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].Kind == TIniLine::TKind::Section && SameName(lines[i].Name, section)) return i;
+    if (lines[i].Kind == TIniLine::TKind::Section && AnsiSameText(lines[i].Name, section)) return i;
   }
   return std::string_view::npos;
 }
@@ -109,7 +99,7 @@ size_t FindSection(const std::vector<TIniLine>& lines, std::string_view section)
 size_t FindKey(const std::vector<TIniLine>& lines, size_t sectionLine, std::string_view key) {
   for (size_t i = sectionLine + 1; i < lines.size(); ++i) {
     if (lines[i].Kind == TIniLine::TKind::Section) break;
-    if (lines[i].Kind == TIniLine::TKind::Key && SameName(lines[i].Name, key)) return i;
+    if (lines[i].Kind == TIniLine::TKind::Key && AnsiSameText(lines[i].Name, key)) return i;
   }
   return std::string_view::npos;
 }
@@ -119,7 +109,8 @@ size_t FindKey(const std::vector<TIniLine>& lines, size_t sectionLine, std::stri
 size_t FindKeyLine(const std::vector<TIniLine>& lines, std::string_view section,
                    std::string_view key) {
   for (size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].Kind != TIniLine::TKind::Section || !SameName(lines[i].Name, section)) continue;
+    if (lines[i].Kind != TIniLine::TKind::Section) continue;
+    if (!AnsiSameText(lines[i].Name, section)) continue;
     const size_t k = FindKey(lines, i, key);
     if (k != std::string_view::npos) return k;
   }
@@ -178,7 +169,8 @@ bool HasLineBreakOrNul(std::string_view s) {
 
 // What can be written so that it reads back as written; anything else would garble the file.
 bool CanWrite(std::string_view section, std::string_view key, std::string_view value) {
-  if (!IsValidName(section) || HasLineBreakOrNul(section) || section.find(']') != std::string_view::npos) {
+  if (!IsValidName(section) || HasLineBreakOrNul(section) ||
+      section.find(']') != std::string_view::npos) {
     return false;
   }
   if (!IsValidName(key) || HasLineBreakOrNul(key) || key.find('=') != std::string_view::npos ||

@@ -55,6 +55,9 @@ TEST(ShiftJis, UpperCasingLeavesTrailBytesAlone) {
   CodePageScope sjis(TCodePage::ShiftJis);
   // 0x83 0x61 is "ャ": its trail byte is "a" and must not become "A".
   EXPECT_EQ(AnsiUpperCase("ab\x83\x61z"), "AB\x83\x61Z");
+  EXPECT_TRUE(AnsiSameText("ab\x83\x61z", "AB\x83\x61Z"));
+  EXPECT_FALSE(AnsiSameText("\x83\x61", "\x83\x41"));  // ャ is not ア
+  EXPECT_FALSE(AnsiSameText("ab", "abc"));
 }
 
 TEST(ShiftJis, WideToAnsiUsesTheDefaultCharacter) {

@@ -49,7 +49,9 @@ TChild Spawn(const std::vector<std::string>& args) {
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   TChild child;
-  if (posix_spawn(&child.Pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) child.Pid = -1;
+  if (posix_spawn(&child.Pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+    child.Pid = -1;
+  }
   posix_spawn_file_actions_destroy(&actions);
   ::close(fds[1]);
   child.Out = fds[0];
