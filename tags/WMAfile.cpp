@@ -30,11 +30,14 @@ constexpr uint32_t kObjectHeaderBytes = 24;
 
 constexpr uint16_t kUnicodeValue = 0;  // descriptor value type of a UTF-16 string
 
-// The gathered texts, in the order of the recognised descriptor names.
-enum TTextField { tfTitle, tfArtist, tfAlbum, tfTrack, tfYear, tfGenre, tfComment, kTextFields };
+// The gathered texts, in the order of the recognised descriptor names. "WM/TrackNumber" is
+// the track attribute that Windows Media Player and ffmpeg write; the older "WM/Track" is
+// read too, and used when no "WM/TrackNumber" gives a text.
+enum TTextField { tfTitle, tfArtist, tfAlbum, tfTrack, tfYear, tfGenre, tfComment, tfTrackNumber,
+                  kTextFields };
 constexpr std::array<std::u16string_view, kTextFields> kDescriptorNames = {
     u"WM/TITLE", u"WM/AUTHOR", u"WM/ALBUMTITLE", u"WM/TRACK",
-    u"WM/YEAR",  u"WM/GENRE",  u"WM/DESCRIPTION"};
+    u"WM/YEAR",  u"WM/GENRE",  u"WM/DESCRIPTION", u"WM/TRACKNUMBER"};
 
 // What the walk gathers before the checks decide what becomes visible.
 struct TWMARecord {
@@ -241,7 +244,9 @@ bool TWMAfile::ReadFromFile(const std::string& FileName) {
   FTitle = TrimWide(record.texts[tfTitle]);
   FArtist = TrimWide(record.texts[tfArtist]);
   FAlbum = TrimWide(record.texts[tfAlbum]);
-  FTrack = StrToInt(WideToAnsiText(TrimWide(record.texts[tfTrack]))).value_or(0);
+  std::u16string track = TrimWide(record.texts[tfTrackNumber]);
+  if (track.empty()) track = TrimWide(record.texts[tfTrack]);
+  FTrack = StrToInt(WideToAnsiText(track)).value_or(0);
   FYear = TrimWide(record.texts[tfYear]);
   FGenre = TrimWide(record.texts[tfGenre]);
   FComment = TrimWide(record.texts[tfComment]);
