@@ -1,1 +1,46 @@
-int main() { return 0; }
+// The program entry: one instance at a time, the main window and the folder dialog, the message
+// loop. Takes no arguments: Qt is not given the command line.
+
+#include "app/Application.h"
+#include "app/uMain.h"
+#include "desktop/uDlgFolderSelect.h"
+#include "platform/NamedMutex.h"
+
+namespace {
+
+constexpr const char* kMutexName = "Quillfen_orvane";
+
+}  // namespace
+
+int main(int /*argc*/, char** argv) {
+  using namespace platform;
+  // Another instance runs: leave at once and silently, before any window exists.
+  if (const HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, false, kMutexName)) {
+    CloseHandle(running);
+    return 0;
+  }
+  const HANDLE mutex = CreateMutexA(nullptr, false, kMutexName);
+  // Two starts at the same moment can both pass the check above; the later one learns it here.
+  if (mutex != 0 && GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  TApplication application(qtArgc, qtArgv);
+  // Message boxes must not end the program when the main window is hidden.
+  application.setQuitOnLastWindowClosed(false);
+  QFont font("IPAPGothic");
+  font.setPixelSize(12);
+  application.setFont(font);
+  int exitCode = 0;
+  {
+    TfrmMain mainWindow;
+    TdlgFolderSelect folderDialog(&mainWindow);
+    dlgFolderSelect = &folderDialog;
+    mainWindow.show();
+    exitCode = application.exec();
+    dlgFolderSelect = nullptr;
+  }
+  // The handle itself stays open until the process ends.
+  ReleaseMutex(mutex);
+  return exitCode;
+}

@@ -1,0 +1,614 @@
+#include "app/uMain.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/Application.h"
+#include "app/ApplicationEvents.h"
+#include "app/FilterComboBox.h"
+#include "desktop/Winplace.h"
+#include "desktop/uDlgFolderSelect.h"
+#include "engine/VideoGate1000.h"
+#include "imaging/ABitmap.h"
+#include "platform/CodePage.h"
+#include "platform/FileSearch.h"
+#include "platform/Profile.h"
+#include "tags/sMediaTagReader.h"
+
+TfrmMain* frmMain = nullptr;
+
+// The engine moves the position bar through this; the bar itself stays a plain scroll bar.
+class TScrollBarPositionBar : public TPositionBar {
+ public:
+  explicit TScrollBarPositionBar(QScrollBar* bar) : Bar_(bar) {}
+  void SetMax(int max) override { Bar_->setMaximum(max); }
+  int Max() const override { return Bar_->maximum(); }
+  void SetPosition(int pos) override { Bar_->setValue(pos); }
+  int Position() const override { return Bar_->value(); }
+
+ private:
+  QScrollBar* Bar_;
+};
+
+namespace {
+
+constexpr const char* kStoppedText = "再生停止";
+constexpr const char* kCaptionPrefix = "Ver1.07 Orvane - ";
+constexpr int kTileSize = 96;
+
+QString ForDisplay(const std::string& text) { return QString::fromStdString(platform::AnsiToUtf8(text)); }
+
+// The executable's folder with a trailing delimiter.
+std::string ExeFolder() {
+  return platform::IncludeTrailingPathDelimiter(
+      QCoreApplication::applicationDirPath().toStdString());
+}
+
+std::string WithoutTrailingDelimiter(const std::string& path) {
+  return platform::HasTrailingPathDelimiter(path) ? path.substr(0, path.size() - 1) : path;
+}
+
+std::string FolderCaption(const QListWidget* list, int row) {
+  return list->item(row)->text().toStdString();
+}
+
+std::string RowCaption(const QTableWidget* table, int row) {
+  const QTableWidgetItem* item = table->item(row, 0);
+  return item ? item->text().toStdString() : std::string();
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(TEngineFactory engineFactory) : EngineFactory_(std::move(engineFactory)) {
+  setObjectName("frmMain");
+  if (frmMain == nullptr) frmMain = this;
+  // The closest installed match of the form's "ＭＳ Ｐゴシック" at 12 pixels: a proportional
+  // Japanese gothic.
+  QFont font("IPAPGothic");
+  font.setPixelSize(12);
+  setFont(font);
+  move(204, 144);
+  resize(939, 539);
+  CreateActions();
+  CreateToolBar();
+  CreatePanes();
+  CreatePopupMenu();
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName("Timer1");
+  Timer1->setInterval(200);
+  ApplicationEvents1 = new TApplicationEvents(this);
+  ConnectEvents();
+  RunHandler([this] { FormCreate(); });
+  Timer1->start();
+}
+
+TfrmMain::~TfrmMain() {
+  RunHandler([this] { FormDestroy(); });
+  // When FormDestroy stopped early, these still go, and the engine before the bar it moves.
+  Engine.reset();
+  TagReader.reset();
+  Background.reset();
+  if (frmMain == this) frmMain = nullptr;
+}
+
+QAction* TfrmMain::NewAction(const char* name, const char* caption,
+                             void (TfrmMain::*handler)(QObject*)) {
+  auto* action = new QAction(QString::fromUtf8(caption), ActionManager1);
+  action->setObjectName(name);
+  action->setProperty("Handler", handler ? name + QString("Execute") : QString());
+  if (handler) {
+    connect(action, &QAction::triggered, this,
+            [this, action, handler] { RunHandler([&] { (this->*handler)(action); }); });
+  }
+  return action;
+}
+
+void TfrmMain::CreateActions() {
+  ActionManager1 = new QObject(this);
+  ActionManager1->setObjectName("ActionManager1");
+  const QStyle::StandardPixmap pictures[] = {QStyle::SP_MediaPlay, QStyle::SP_MediaStop,
+                                             QStyle::SP_MediaSkipBackward,
+                                             QStyle::SP_MediaSkipForward, QStyle::SP_MediaPause};
+  for (QStyle::StandardPixmap picture : pictures) {
+    ImageListAction.Add(style()->standardIcon(picture).pixmap(16, 16).toImage());
+  }
+  using T = TfrmMain;
+  ActionPlay = NewAction("ActionPlay", "Play", &T::ActionPlayExecute);
+  ActionStop = NewAction("ActionStop", "Stop", &T::ActionStopExecute);
+  ActionPause = NewAction("ActionPause", "Pause", &T::ActionPauseExecute);
+  ActionNext = NewAction("ActionNext", "Next", &T::ActionNextExecute);
+  ActionPrev = NewAction("ActionPrev", "Prev", &T::ActionPrevExecute);
+  ActionSelectPath = NewAction("ActionSelectPath", "SelectPath", &T::ActionSelectPathExecute);
+  // The action itself has no handler; its menu item "Show" runs ActionShowExecute (wired there).
+  ActionShow = NewAction("ActionShow", "Show", nullptr);
+  ActionHide = NewAction("ActionHide", "Hide", &T::ActionHideExecute);
+  ActionFlipVisible = NewAction("ActionFlipVisible", "FlipVisible", &T::ActionFlipVisibleExecute);
+  const std::pair<QAction**, int> seeks[] = {
+      {&ActionMinus15, -15}, {&ActionMinus5, -5}, {&ActionPlus5, 5},   {&ActionPlus15, 15},
+      {&ActionPlus30, 30},   {&ActionPlus45, 45}, {&ActionPlus60, 60}, {&ActionPlus75, 75},
+      {&ActionPlus90, 90}};
+  for (auto [field, seconds] : seeks) {
+    const QString caption = (seconds < 0 ? "" : "+") + QString::number(seconds);
+    const QString name = (seconds < 0 ? "ActionMinus" : "ActionPlus") + QString::number(std::abs(seconds));
+    *field = NewAction(name.toUtf8().constData(), caption.toUtf8().constData(),
+                       &T::ActionMinus15Execute);
+    (*field)->setData(seconds);
+    (*field)->setProperty("Handler", "ActionMinus15Execute");
+  }
+  ActionUseVideoGate = NewAction("ActionUseVideoGate", "VideoGate1000", &T::ActionUseVideoGateExecute);
+  ActionUseVideoGate->setToolTip("VideoGate1000を使用する");
+  ActionUseVideoGate->setCheckable(true);
+  ActionExit = NewAction("ActionExit", "Exit", &T::ActionExitExecute);
+  ActionNextFolder = NewAction("ActionNextFolder", "NextFolder", &T::ActionNextFolderExecute);
+  ActionPrevFolder = NewAction("ActionPrevFolder", "PrevFolder", &T::ActionPrevFolderExecute);
+  ActionAutoNextFolder =
+      NewAction("ActionAutoNextFolder", "AutoNextFolder", &T::ActionAutoNextFolderExecute);
+  ActionAutoNextFolder->setCheckable(true);
+  ActionPause->setCheckable(true);
+  const std::pair<QAction*, int> images[] = {
+      {ActionPlay, 0}, {ActionStop, 1}, {ActionPause, 4}, {ActionNext, 3}, {ActionPrev, 2}};
+  for (auto [action, index] : images) {
+    action->setIcon(ImageListAction.Icon(index));
+    action->setProperty("ImageIndex", index);
+  }
+}
+
+void TfrmMain::CreateToolBar() {
+  ActionToolBar1 = new QToolBar(this);
+  ActionToolBar1->setObjectName("ActionToolBar1");
+  ActionToolBar1->setMovable(false);
+  ActionToolBar1->setFixedHeight(54);
+  ActionToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  // The buttons' captions carry their accelerators; menus keep the plain action captions.
+  const std::pair<QAction*, const char*> buttons[] = {
+      {ActionPlay, "&Play"},       {ActionStop, "&Stop"},         {ActionPause, "P&ause"},
+      {ActionPrev, "P&rev"},       {ActionNext, "&Next"},         {nullptr, nullptr},
+      {ActionPrevFolder, nullptr}, {ActionNextFolder, nullptr},   {ActionAutoNextFolder, nullptr},
+      {ActionSelectPath, "S&electPath"}, {nullptr, nullptr},      {ActionUseVideoGate, nullptr},
+      {nullptr, nullptr},          {ActionMinus15, "-&15"},       {ActionMinus5, "-&5"},
+      {ActionPlus5, nullptr},      {ActionPlus15, nullptr},       {ActionPlus30, "+&30"},
+      {ActionPlus45, "+&45"},      {ActionPlus60, "+&60"},        {ActionPlus75, "+&75"},
+      {ActionPlus90, "+&90"},      {ActionHide, "H&ide"}};
+  for (auto [action, caption] : buttons) {
+    if (action == nullptr) {
+      ActionToolBar1->addSeparator();
+      continue;
+    }
+    if (caption) action->setIconText(QString::fromUtf8(caption));
+    ActionToolBar1->addAction(action);
+  }
+  addToolBar(Qt::TopToolBarArea, ActionToolBar1);
+}
+
+void TfrmMain::CreatePanes() {
+  auto* central = new QWidget(this);
+  auto* centralLayout = new QVBoxLayout(central);
+  centralLayout->setContentsMargins(0, 0, 0, 0);
+  centralLayout->setSpacing(0);
+
+  Splitter1 = new QSplitter(Qt::Horizontal, central);
+  Splitter1->setObjectName("Splitter1");
+  PanelFolder = new QWidget(Splitter1);
+  PanelFolder->setObjectName("PanelFolder");
+  auto* folderLayout = new QVBoxLayout(PanelFolder);
+  folderLayout->setContentsMargins(8, 8, 8, 8);
+  ListViewFolder = new QListWidget(PanelFolder);
+  ListViewFolder->setObjectName("ListViewFolder");
+  ListViewFolder->setViewMode(QListView::IconMode);
+  ListViewFolder->setMovement(QListView::Static);
+  ListViewFolder->setResizeMode(QListView::Adjust);
+  ListViewFolder->setSelectionMode(QAbstractItemView::SingleSelection);
+  ListViewFolder->setIconSize(QSize(ImageListFolder.Width(), ImageListFolder.Height()));
+  ListViewFolder->setContextMenuPolicy(Qt::CustomContextMenu);
+  // The selection stays visible while another control has the focus.
+  QPalette palette = ListViewFolder->palette();
+  palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                   palette.color(QPalette::Active, QPalette::Highlight));
+  palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   palette.color(QPalette::Active, QPalette::HighlightedText));
+  ListViewFolder->setPalette(palette);
+  folderLayout->addWidget(ListViewFolder);
+
+  PanelPlay = new QWidget(Splitter1);
+  PanelPlay->setObjectName("PanelPlay");
+  auto* playLayout = new QVBoxLayout(PanelPlay);
+  playLayout->setContentsMargins(0, 0, 0, 0);
+  playLayout->setSpacing(0);
+  FilterComboBox1 = new TFilterComboBox(PanelPlay);
+  FilterComboBox1->setObjectName("FilterComboBox1");
+  playLayout->addWidget(FilterComboBox1);
+  ListViewPlay = new QTableWidget(PanelPlay);
+  ListViewPlay->setObjectName("ListViewPlay");
+  ListViewPlay->setShowGrid(true);
+  ListViewPlay->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ListViewPlay->setSelectionMode(QAbstractItemView::SingleSelection);
+  ListViewPlay->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListViewPlay->verticalHeader()->hide();
+  ListViewPlay->setWordWrap(false);
+  playLayout->addWidget(ListViewPlay);
+  Splitter1->setSizes({537, width() - 537});
+  centralLayout->addWidget(Splitter1, 1);
+
+  PanelBottom = new QWidget(central);
+  PanelBottom->setObjectName("PanelBottom");
+  PanelBottom->setFixedHeight(54);
+  auto* bottomLayout = new QVBoxLayout(PanelBottom);
+  bottomLayout->setContentsMargins(0, 0, 0, 0);
+  ScrollBar1 = new QScrollBar(Qt::Horizontal, PanelBottom);
+  ScrollBar1->setObjectName("ScrollBar1");
+  bottomLayout->addWidget(ScrollBar1);
+  StatusBar1 = new QStatusBar(PanelBottom);
+  StatusBar1->setObjectName("StatusBar1");
+  StatusBar1->setSizeGripEnabled(false);
+  bottomLayout->addWidget(StatusBar1);
+  centralLayout->addWidget(PanelBottom);
+  setCentralWidget(central);
+}
+
+void TfrmMain::CreatePopupMenu() {
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName("PopupMenu1");
+  PopupMenu1->addAction(ActionExit);
+  PopupMenu1->addSeparator();
+  PopupMenu1->addAction(ActionSelectPath);
+  PopupMenu1->addSeparator();
+  for (QAction* action : {ActionPlay, ActionStop, ActionPause, ActionPrev, ActionNext}) {
+    PopupMenu1->addAction(action);
+  }
+  PopupMenu1->addSeparator();
+  PopupMenu1->addAction(ActionShow);
+  PopupMenu1->addAction(ActionHide);
+  connect(ActionShow, &QAction::triggered, this,
+          [this] { RunHandler([this] { ActionShowExecute(ActionShow); }); });
+}
+
+void TfrmMain::ConnectEvents() {
+  connect(ListViewPlay, &QTableWidget::cellDoubleClicked, this,
+          [this] { RunHandler([this] { ActionPlayExecute(ListViewPlay); }); });
+  connect(ListViewFolder, &QListWidget::itemDoubleClicked, this,
+          [this] { RunHandler([this] { ListViewFolderDblClick(ListViewFolder); }); });
+  connect(ListViewFolder, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    PopupMenu1->popup(ListViewFolder->viewport()->mapToGlobal(at));
+  });
+  ListViewFolder->installEventFilter(this);
+  // Every change of an entry's selected state is reported, the lost selection first.
+  connect(ListViewFolder->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this](const QItemSelection& selected, const QItemSelection& deselected) {
+            for (const QModelIndex& index : deselected.indexes()) {
+              RunHandler([&] { ListViewFolderSelectItem(ListViewFolder->item(index.row()), false); });
+            }
+            for (const QModelIndex& index : selected.indexes()) {
+              RunHandler([&] { ListViewFolderSelectItem(ListViewFolder->item(index.row()), true); });
+            }
+          });
+  connect(FilterComboBox1, &QComboBox::activated, this,
+          [this] { RunHandler([this] { FilterComboBox1Click(FilterComboBox1); }); });
+  connect(ScrollBar1, &QScrollBar::actionTriggered, this, [this](int action) {
+    RunHandler([&] {
+      int position = ScrollBar1->sliderPosition();
+      ScrollBar1Scroll(ScrollBar1, action, position);
+      ScrollBar1->setSliderPosition(position);
+    });
+  });
+  connect(Timer1, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1Timer(Timer1); }); });
+  ApplicationEvents1->SetOnMessage(
+      [this](platform::TMsg& msg, bool& handled) { ApplicationEvents1Message(msg, handled); });
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Spontaneous show events are the window system's (a restore from the task bar), not a showing.
+  if (!event->spontaneous()) RunHandler([this] { FormShow(); });
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  // Closing the main window ends the program; it does not hide it.
+  event->accept();
+  QCoreApplication::quit();
+}
+
+void TfrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
+  QMainWindow::mouseDoubleClickEvent(event);
+  RunHandler([this] { FormDblClick(this); });
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListViewFolder && event->type() == QEvent::KeyPress) {
+    const auto* keyEvent = static_cast<QKeyEvent*>(event);
+    char key = 0;
+    if (keyEvent->key() == Qt::Key_Return || keyEvent->key() == Qt::Key_Enter) key = 13;
+    else if (keyEvent->key() == Qt::Key_Backspace) key = 8;
+    else if (keyEvent->text().size() == 1 && keyEvent->text()[0].unicode() < 0x80) {
+      key = static_cast<char>(keyEvent->text()[0].unicode());
+    }
+    if (key != 0) RunHandler([&] { ListViewFolderKeyPress(ListViewFolder, key); });
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::FormCreate() {
+  FirstShow = true;
+  Background = std::make_unique<TABitmap>();
+  try {
+    Background->LoadFromFile(ExeFolder() + "bg.bmp");
+  } catch (const std::exception&) {
+    // No usable picture: plain white tiles.
+    Background->SetSize(kTileSize, kTileSize);
+    for (int y = 0; y < kTileSize; ++y) std::fill_n(Background->ScanLine(y), kTileSize, 0xFFFFFFFFu);
+  }
+  JacketRect = {6, 6, 86, 86};
+  ImageListFolder.SetSize(kTileSize, kTileSize);
+  ListViewFolder->setIconSize(QSize(kTileSize, kTileSize));
+  TagReader = std::make_unique<TsMediaTagReader>();
+  Engine = EngineFactory_ ? EngineFactory_() : std::make_unique<TVideoGate1000>();
+  Engine->SetVideoGateVideo(false);
+  Engine->SetVideoGateAudio(false);
+  LoadSettings();
+  UpdateCaption("");
+}
+
+void TfrmMain::FormShow() {
+  if (!FirstShow) return;
+  FirstShow = false;
+  PositionBar_ = std::make_unique<TScrollBarPositionBar>(ScrollBar1);
+  Engine->AttachScrollBar(PositionBar_.get());
+  LoadPlacement(this);
+  BuildFolderList();
+  ListViewPlay->setColumnCount(0);
+  ListViewPlay->setColumnCount(3);
+  ListViewPlay->setHorizontalHeaderLabels({"FileName", "Title", "Artist"});
+  for (int column = 0; column < 3; ++column) ListViewPlay->setColumnWidth(column, 200);
+  if (ListViewFolder->count() == 0) return;
+
+  // Resume the previous run: the saved folder, then the saved file in it.
+  const std::string target = WithoutTrailingDelimiter(PlayPath);
+  for (int i = 0; i < ListViewFolder->count(); ++i) {
+    if (RootPath + FolderCaption(ListViewFolder, i) != target) continue;
+    ListViewFolder->setCurrentRow(i);  // runs ListViewFolderSelectItem, which lists the files
+    for (int row = 0; row < ListViewPlay->rowCount(); ++row) {
+      if (PlayPath + RowCaption(ListViewPlay, row) != PlayFile) continue;
+      ListViewPlay->selectRow(row);
+      PlayIndex = row;
+      if (ResumePlaying) {
+        Engine->OpenFile(PlayFile);
+        Engine->SetPosition(ResumePosition);
+        Engine->Play();
+        UpdateCaption(PlayFile);
+      }
+      break;
+    }
+    break;
+  }
+}
+
+void TfrmMain::FormDestroy() {
+  SaveSettings();
+  SavePlacement(this);
+  Engine.reset();
+  TagReader.reset();
+  Background.reset();
+}
+
+void TfrmMain::SetStatusText(const std::string& text) { StatusBar1->showMessage(ForDisplay(text)); }
+
+void TfrmMain::UpdateCaption(const std::string& name) {
+  std::string shown = name;
+  std::string title;
+  if (name.empty()) shown = kStoppedText;
+  else if (platform::FileExists(name)) title = ReadTitle(name);
+  const std::string status = title.empty() ? shown : shown + " - " + title;
+  const std::string tip = title.empty() ? shown : shown + "\r" + title;
+  SetStatusText(status);
+  Caption_ = kCaptionPrefix + status;
+  setWindowTitle(ForDisplay(Caption_));
+  (void)tip;  // the tray tip; TrayIcon1 takes it once the tray icon is wired in
+}
+
+std::string TfrmMain::ReadTitle(const std::string& name) {
+  TagReader->ReadTags(name);
+  return TagReader->GetTagValue("Title");
+}
+
+// Folder pane.
+
+void TfrmMain::BuildFolderList() {
+  SetStatusText(RootPath);
+  ListViewFolder->clear();
+  ImageListFolder.Clear();
+  // The folder entries and their jacket tiles come with the folder pane's own work.
+}
+
+void TfrmMain::ListViewFolderSelectItem(QListWidgetItem* Item, bool /*Selected*/) {
+  if (Item == nullptr) return;
+  PlayPath = platform::IncludeTrailingPathDelimiter(RootPath) + Item->text().toStdString();
+  PlayPath = platform::IncludeTrailingPathDelimiter(PlayPath);
+  BuildPlayList();
+}
+
+void TfrmMain::ListViewFolderDblClick(QObject* /*Sender*/) {
+  const QList<QListWidgetItem*> selected = ListViewFolder->selectedItems();
+  if (selected.isEmpty()) return;
+  const std::string caption = selected.first()->text().toStdString();
+  if (caption == "...") {
+    if (dlgFolderSelect != nullptr && dlgFolderSelect->exec() == QDialog::Accepted) {
+      RootPath = dlgFolderSelect->SelectedPath();
+    }
+  } else if (caption == "..") {
+    const std::string current = WithoutTrailingDelimiter(RootPath);
+    RootPath = current.substr(0, current.rfind(platform::PathDelim) + 1);
+  } else {
+    RootPath = platform::IncludeTrailingPathDelimiter(RootPath) + caption;
+  }
+  RootPath = platform::IncludeTrailingPathDelimiter(RootPath);
+  BuildFolderList();
+}
+
+void TfrmMain::ListViewFolderKeyPress(QObject* Sender, char& Key) {
+  if (Key == 13) {
+    ListViewFolderDblClick(Sender);
+  } else if (Key == 8) {
+    ListViewFolder->setCurrentRow(0);  // ".." or "...": up, or the dialog at a drive's root
+    ListViewFolderDblClick(Sender);
+  }
+}
+
+void TfrmMain::ActionNextFolderExecute(QObject* /*Sender*/) {
+  const int count = ListViewFolder->count();
+  const QModelIndexList selected = ListViewFolder->selectionModel()->selectedIndexes();
+  if (count == 0 || selected.isEmpty()) return;
+  const int current = selected.first().row();
+  // Past the last entry the walk wraps to entry 1: entry 0 is ".." or "...".
+  const int next = current < count - 1 ? current + 1 : 1;
+  if (next >= count) return;
+  ListViewFolder->setCurrentRow(next);
+  ActionPlayExecute(ActionPlay);
+}
+
+void TfrmMain::ActionPrevFolderExecute(QObject* /*Sender*/) {
+  const int count = ListViewFolder->count();
+  const QModelIndexList selected = ListViewFolder->selectionModel()->selectedIndexes();
+  if (count == 0 || selected.isEmpty()) return;
+  const int current = selected.first().row();
+  ListViewFolder->setCurrentRow(current >= 2 ? current - 1 : count - 1);
+  ActionPlayExecute(ActionPlay);
+}
+
+void TfrmMain::ActionAutoNextFolderExecute(QObject* /*Sender*/) {
+  // Nothing: the action checks and unchecks itself, and the end of a file reads its state.
+}
+
+// Play list.
+
+void TfrmMain::BuildPlayList() {
+  if (!TagReader) return;
+  ListViewPlay->setRowCount(0);
+  // The rows of the folder's playable files come with the play list's own work.
+}
+
+void TfrmMain::FilterComboBox1Click(QObject* /*Sender*/) { BuildPlayList(); }
+
+// Playback control.
+
+void TfrmMain::ActionPlayExecute(QObject* /*Sender*/) {
+  if (ListViewPlay->rowCount() == 0) return;
+  if (ListViewPlay->selectionModel()->selectedRows().isEmpty()) ListViewPlay->selectRow(0);
+  PlayIndex = ListViewPlay->selectionModel()->selectedRows().first().row();
+  PlayFile = PlayPath + RowCaption(ListViewPlay, PlayIndex);
+  Engine->OpenFile(PlayFile);
+  Engine->Play();
+  ActionPause->setChecked(Engine->Paused());
+  UpdateCaption(PlayFile);
+}
+
+void TfrmMain::ActionStopExecute(QObject* /*Sender*/) { Engine->Stop(); }
+
+void TfrmMain::ActionPauseExecute(QObject* /*Sender*/) {
+  Engine->TogglePause();
+  ActionPause->setChecked(Engine->Paused());
+}
+
+void TfrmMain::ActionNextExecute(QObject* /*Sender*/) {
+  const int rows = ListViewPlay->rowCount();
+  if (rows == 0) return;
+  int next = PlayIndex + 1;
+  if (next >= rows) {
+    if (ActionAutoNextFolder->isChecked()) {
+      ActionNextFolderExecute(ActionNextFolder);
+      return;
+    }
+    next = 0;
+  }
+  ListViewPlay->selectRow(next);
+  ActionPlayExecute(ActionPlay);
+}
+
+void TfrmMain::ActionPrevExecute(QObject* /*Sender*/) {
+  const int rows = ListViewPlay->rowCount();
+  if (rows == 0) return;
+  int previous = PlayIndex - 1;
+  if (previous < 0 || previous >= rows) previous = rows - 1;
+  ListViewPlay->selectRow(previous);
+  ActionPlayExecute(ActionPlay);
+}
+
+void TfrmMain::ActionMinus15Execute(QObject* Sender) {
+  if (const auto* action = qobject_cast<QAction*>(Sender)) {
+    Engine->SkipSeconds(static_cast<int64_t>(action->data().toInt()));
+  }
+}
+
+void TfrmMain::ScrollBar1Scroll(QObject* /*Sender*/, int /*ScrollCode*/, int& ScrollPos) {
+  Engine->SeekToScrollPos(ScrollPos);
+}
+
+void TfrmMain::Timer1Timer(QObject* /*Sender*/) {
+  if (!Engine || !Engine->Playing()) return;
+  Engine->UpdatePosition();
+  if (Engine->Ended()) {
+    Engine->SetEnded(false);
+    ActionNextExecute(ActionNext);
+  }
+}
+
+void TfrmMain::ActionUseVideoGateExecute(QObject* /*Sender*/) {
+  // Qt has already flipped the check mark; the new state is the one to use.
+  Engine->SetVideoGateVideo(ActionUseVideoGate->isChecked());
+  Engine->SetVideoGateAudio(ActionUseVideoGate->isChecked());
+}
+
+// Hotkeys and window commands.
+
+void TfrmMain::ApplicationEvents1Message(platform::TMsg& Msg, bool& /*Handled*/) {
+  if (Msg.message != platform::WM_HOTKEY) return;
+  switch (Msg.wParam) {
+    case 0: ActionPauseExecute(ActionPause); break;
+    case 1: ActionPrevExecute(ActionPrev); break;
+    case 2: ActionNextExecute(ActionNext); break;
+    case 3: ActionNextFolderExecute(ActionNextFolder); break;
+    case 4: ActionPrevFolderExecute(ActionPrevFolder); break;
+    case 5: ActionFlipVisibleExecute(ActionFlipVisible); break;
+    default: break;
+  }
+}
+
+void TfrmMain::ActionShowExecute(QObject* /*Sender*/) {
+  show();
+  raise();
+}
+
+void TfrmMain::ActionHideExecute(QObject* /*Sender*/) { hide(); }
+
+void TfrmMain::ActionFlipVisibleExecute(QObject* /*Sender*/) {
+  setVisible(!isVisible());
+  if (isVisible()) {
+    raise();
+    activateWindow();
+  }
+}
+
+void TfrmMain::TrayIcon1DblClick(QObject* /*Sender*/) { ActionFlipVisibleExecute(ActionFlipVisible); }
+
+void TfrmMain::ActionExitExecute(QObject* /*Sender*/) { QCoreApplication::quit(); }
+
+void TfrmMain::ActionSelectPathExecute(QObject* /*Sender*/) {
+  if (dlgFolderSelect == nullptr || dlgFolderSelect->exec() != QDialog::Accepted) return;
+  RootPath = platform::IncludeTrailingPathDelimiter(dlgFolderSelect->SelectedPath());
+  BuildFolderList();
+}
+
+void TfrmMain::FormDblClick(QObject* /*Sender*/) {
+  if (!ListViewFolder->selectedItems().isEmpty()) BuildFolderList();
+}

@@ -1,0 +1,199 @@
+#pragma once
+// TfrmMain, the main window: the folder pane on the left, the play list on the right, the tool
+// bar of playback actions above, the position bar and status bar below. It owns the one tag
+// reader and the one playback engine of the program, reads the settings file when it is created,
+// resumes the previous run when it is first shown and saves its state when it is destroyed.
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/ImageList.h"
+#include "app/ShortCut.h"
+#include "platform/Hotkeys.h"
+
+class QAction;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
+class QScrollBar;
+class QSplitter;
+class QStatusBar;
+class QTableWidget;
+class QTimer;
+class QToolBar;
+class TABitmap;
+class TApplicationEvents;
+class TFilterComboBox;
+class TScrollBarPositionBar;
+class TTrayIcon;
+class TVideoGate1000;
+class TsMediaTagReader;
+namespace platform {
+class TIniFile;
+}
+
+// A rectangle of four 32-bit integers, right and bottom exclusive.
+struct TRect {
+  int32_t Left = 0;
+  int32_t Top = 0;
+  int32_t Right = 0;
+  int32_t Bottom = 0;
+};
+
+class TfrmMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Makes the playback engine; tests give one with a fake media runtime.
+  using TEngineFactory = std::function<std::unique_ptr<TVideoGate1000>()>;
+
+  // Builds the components, then runs FormCreate. An empty factory gives the real engine.
+  explicit TfrmMain(TEngineFactory engineFactory = {});
+  // Runs FormDestroy.
+  ~TfrmMain() override;
+
+  // Components, with the names of the form (also their objectName).
+  QToolBar* ActionToolBar1 = nullptr;
+  QWidget* PanelFolder = nullptr;
+  QListWidget* ListViewFolder = nullptr;
+  QSplitter* Splitter1 = nullptr;
+  QWidget* PanelPlay = nullptr;
+  TFilterComboBox* FilterComboBox1 = nullptr;
+  QTableWidget* ListViewPlay = nullptr;
+  QWidget* PanelBottom = nullptr;
+  QScrollBar* ScrollBar1 = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  TImageList ImageListFolder{80, 80};  // FormCreate makes it 96 x 96
+  TImageList ImageListAction{16, 16};  // 0 Play, 1 Stop, 2 Prev, 3 Next, 4 Pause
+  QMenu* PopupMenu1 = nullptr;
+  TTrayIcon* TrayIcon1 = nullptr;      // owned by the window as its QObject child
+  QTimer* Timer1 = nullptr;
+  TApplicationEvents* ApplicationEvents1 = nullptr;
+  QObject* ActionManager1 = nullptr;   // the parent of every action
+
+  // Actions. The tag of a seek action is in data() (seconds); the image index, where there is
+  // one, in the property "ImageIndex". Qt toggles a checkable action before its handler runs.
+  QAction* ActionPlay = nullptr;
+  QAction* ActionStop = nullptr;
+  QAction* ActionPause = nullptr;
+  QAction* ActionNext = nullptr;
+  QAction* ActionPrev = nullptr;
+  QAction* ActionSelectPath = nullptr;
+  QAction* ActionShow = nullptr;
+  QAction* ActionHide = nullptr;
+  QAction* ActionFlipVisible = nullptr;
+  QAction* ActionMinus15 = nullptr;
+  QAction* ActionMinus5 = nullptr;
+  QAction* ActionPlus5 = nullptr;
+  QAction* ActionPlus15 = nullptr;
+  QAction* ActionPlus30 = nullptr;
+  QAction* ActionPlus45 = nullptr;
+  QAction* ActionPlus60 = nullptr;
+  QAction* ActionPlus75 = nullptr;
+  QAction* ActionPlus90 = nullptr;
+  QAction* ActionUseVideoGate = nullptr;
+  QAction* ActionExit = nullptr;
+  QAction* ActionNextFolder = nullptr;
+  QAction* ActionPrevFolder = nullptr;
+  QAction* ActionAutoNextFolder = nullptr;
+
+  // State of the window.
+  bool FirstShow = true;  // until the first showing has done its one-time work
+  std::unique_ptr<TABitmap> Background;
+  TRect JacketRect;
+  std::unique_ptr<TsMediaTagReader> TagReader;
+  std::unique_ptr<TVideoGate1000> Engine;
+  std::string RootPath;  // always ends in a path delimiter once the settings are read
+  std::string PlayPath;  // likewise
+  std::string PlayFile;  // full path of the file last started
+  bool ResumePlaying = false;
+  int64_t ResumePosition = 0;  // 100 ns units
+  int32_t PlayIndex = 0;
+  bool HotKeysEnabled = true;
+  TShortCut PauseShortCut = 0;
+  TShortCut PrevShortCut = 0;
+  TShortCut NextShortCut = 0;
+  TShortCut NextFolderShortCut = 0;
+  TShortCut PrevFolderShortCut = 0;
+  TShortCut VisibleShortCut = 0;
+  std::unique_ptr<platform::TIniFile> Ini;  // only between OpenIni and CloseIni
+
+  // Lifecycle events.
+  void FormCreate();
+  void FormShow();
+  void FormDestroy();
+
+  // Settings file.
+  void OpenIni();
+  void CloseIni();
+  void LoadSettings();
+  void SaveSettings();
+  TShortCut RegisterShortCut(int id, const char* keyName, const char* defaultText);
+  void SaveShortCut(int id, TShortCut shortCut, const char* keyName);
+
+  // Caption, status bar and tray tip name the file (the stopped text when name is "").
+  void UpdateCaption(const std::string& name);
+  std::string ReadTitle(const std::string& name);
+  // The window caption as 8-bit text.
+  const std::string& Caption() const { return Caption_; }
+
+  // Folder pane.
+  void BuildFolderList();
+  void ListViewFolderSelectItem(QListWidgetItem* Item, bool Selected);
+  void ListViewFolderDblClick(QObject* Sender);
+  void ListViewFolderKeyPress(QObject* Sender, char& Key);
+  void ActionNextFolderExecute(QObject* Sender);
+  void ActionPrevFolderExecute(QObject* Sender);
+  void ActionAutoNextFolderExecute(QObject* Sender);
+
+  // Play list.
+  void BuildPlayList();
+  void FilterComboBox1Click(QObject* Sender);
+
+  // Playback control.
+  void ActionPlayExecute(QObject* Sender);
+  void ActionStopExecute(QObject* Sender);
+  void ActionPauseExecute(QObject* Sender);
+  void ActionNextExecute(QObject* Sender);
+  void ActionPrevExecute(QObject* Sender);
+  void ActionMinus15Execute(QObject* Sender);  // all nine seek actions; reads Sender's tag
+  void ScrollBar1Scroll(QObject* Sender, int ScrollCode, int& ScrollPos);
+  void Timer1Timer(QObject* Sender);
+  void ActionUseVideoGateExecute(QObject* Sender);
+
+  // Hotkeys and window commands.
+  void ApplicationEvents1Message(platform::TMsg& Msg, bool& Handled);
+  void ActionShowExecute(QObject* Sender);
+  void ActionHideExecute(QObject* Sender);
+  void ActionFlipVisibleExecute(QObject* Sender);
+  void TrayIcon1DblClick(QObject* Sender);
+  void ActionExitExecute(QObject* Sender);
+  void ActionSelectPathExecute(QObject* Sender);
+  void FormDblClick(QObject* Sender);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateActions();
+  QAction* NewAction(const char* name, const char* caption, void (TfrmMain::*handler)(QObject*));
+  void CreateToolBar();
+  void CreatePanes();
+  void CreatePopupMenu();
+  void ConnectEvents();
+  void SetStatusText(const std::string& text);
+
+  TEngineFactory EngineFactory_;
+  std::unique_ptr<TScrollBarPositionBar> PositionBar_;
+  std::string Caption_;
+};
+
+// The program's main window while it exists.
+extern TfrmMain* frmMain;

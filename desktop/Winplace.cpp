@@ -1,0 +1,73 @@
+#include "desktop/Winplace.h"
+
+#include <QCoreApplication>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <utility>
+
+#include "platform/Profile.h"
+#include "platform/WindowPlacement.h"
+
+namespace {
+
+std::string& IniFileNameOverride() {
+  static std::string name;
+  return name;
+}
+
+std::string ClassName(const QWidget* window) { return window->metaObject()->className(); }
+
+using WP = platform::WINDOWPLACEMENT;
+
+// The ten keys with the fields they hold, in the order they are read and written.
+std::array<std::pair<const char*, int32_t*>, 10> PlaceKeys(WP& p) {
+  return {{{"PlaceFlags", &p.flags},
+           {"PlaceShowCmd", &p.showCmd},
+           {"PlaceMinPos.X", &p.ptMinPosition.x},
+           {"PlaceMinPos.Y", &p.ptMinPosition.y},
+           {"PlaceMaxPos.X", &p.ptMaxPosition.x},
+           {"PlaceMaxPos.Y", &p.ptMaxPosition.y},
+           {"PlaceNormalPos.Left", &p.rcNormalPosition.left},
+           {"PlaceNormalPos.Top", &p.rcNormalPosition.top},
+           {"PlaceNormalPos.Right", &p.rcNormalPosition.right},
+           {"PlaceNormalPos.Bottom", &p.rcNormalPosition.bottom}}};
+}
+
+}  // namespace
+
+std::string IniFileNameFor(const std::string& exeName) {
+  const size_t slash = exeName.rfind('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const size_t dot = exeName.rfind('.');
+  // A leading dot names a hidden file; it is no extension.
+  if (dot == std::string::npos || dot <= nameStart) return exeName + ".ini";
+  return exeName.substr(0, dot) + ".ini";
+}
+
+std::string ApplicationIniFileName() {
+  if (!IniFileNameOverride().empty()) return IniFileNameOverride();
+  return IniFileNameFor(QCoreApplication::applicationFilePath().toStdString());
+}
+
+void SetApplicationIniFileName(std::string fileName) { IniFileNameOverride() = std::move(fileName); }
+
+void LoadPlacement(QWidget* window) { LoadPlacement(window, ClassName(window)); }
+
+void LoadPlacement(QWidget* window, const std::string& section) {
+  const platform::TIniFile ini(ApplicationIniFileName());
+  WP placement;
+  platform::GetWindowPlacement(window, &placement);
+  for (auto [key, field] : PlaceKeys(placement)) *field = ini.ReadInteger(section, key, *field);
+  platform::SetWindowPlacement(window, &placement);
+}
+
+void SavePlacement(QWidget* window) { SavePlacement(window, ClassName(window)); }
+
+void SavePlacement(QWidget* window, const std::string& section) {
+  platform::TIniFile ini(ApplicationIniFileName());
+  WP placement;
+  platform::GetWindowPlacement(window, &placement);
+  for (auto [key, field] : PlaceKeys(placement)) ini.WriteInteger(section, key, *field);
+}
