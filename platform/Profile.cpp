@@ -131,10 +131,12 @@ enum class TReadResult { Ok, Missing, Failed };
 TReadResult ReadTextFile(const std::string& path, std::string& text, bool& truncated) {
   text.clear();
   truncated = false;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: a FIFO or device in the file's place must not hang the program; only regular
+  // files are read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno == ENOENT ? TReadResult::Missing : TReadResult::Failed;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return TReadResult::Failed;
   }
@@ -287,7 +289,7 @@ bool ReplaceFile(const std::string& path, std::string_view text, const struct st
   bool ok = true;
   if (old) {
     // The owner can only be kept by a privileged writer; the permission bits always are.
-    if (::fchown(fd, old->st_uid, old->st_gid) != 0) { /* not ours to give away */ }
+    [[maybe_unused]] const int chowned = ::fchown(fd, old->st_uid, old->st_gid);
     ok = ::fchmod(fd, mode) == 0;
   }
   ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
@@ -360,6 +362,9 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
   if (read == TReadResult::Failed || truncated) return false;
   struct stat st {};
   const bool existed = read == TReadResult::Ok && ::stat(target.c_str(), &st) == 0;
+  // A file we may not write (read-only, or another user's) stays as it is, although the folder
+  // would let us rename a new one over it.
+  if (existed && ::access(target.c_str(), W_OK) != 0) return false;
   return ReplaceFile(target, SetValue(text, section, key, value), existed ? &st : nullptr);
 }
 

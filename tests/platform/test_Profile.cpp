@@ -277,33 +277,59 @@ TEST_F(ProfileTest, WriteFailureRaisesTheMessageWithThePath) {
   EXPECT_EQ(Leftovers(), std::vector<std::string>{"taken.ini"});
 }
 
-// A read-only folder is only read-only for an unprivileged writer; as root the write happens in a
-// child that has given up its privileges, so that the failure is the real one.
+// Read-only is only read-only for an unprivileged writer: as root, the write happens in a child
+// that has given up its privileges, so that the failure is the real one. The child exits 0 when
+// the write raised the right error.
+int TryWriteUnprivileged(const std::string& path) {
+  const pid_t pid = ::fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(10);
+    TIniFile ini(path);
+    if (ini.ReadString("Main", "Path", "") != "/old/") ::_exit(11);
+    try {
+      ini.WriteString("Main", "Path", "/new/");
+    } catch (const platform::EIniFileException& e) {
+      ::_exit(std::string(e.what()) == path + " に書き込めません" ? 0 : 12);
+    }
+    ::_exit(13);
+  }
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+constexpr char kChildCodes[] =
+    "10: could not drop privileges, 11: could not read, 12: wrong message, 13: no error";
+
 TEST_F(ProfileTest, ReadOnlyFolderRaisesAndKeepsTheOldFile) {
   const std::string old = "[Main]\nPath=/old/\n[Other]\nkeep=me\n";
   Put(old);
   ASSERT_EQ(::chmod(path_.c_str(), 0644), 0);
   ASSERT_EQ(::chmod(dir_.c_str(), 0555), 0);
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(10);
-    TIniFile ini(path_);
-    if (ini.ReadString("Main", "Path", "") != "/old/") ::_exit(11);
-    try {
-      ini.WriteString("Main", "Path", "/new/");
-    } catch (const platform::EIniFileException& e) {
-      ::_exit(std::string(e.what()) == path_ + " に書き込めません" ? 0 : 12);
-    }
-    ::_exit(13);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "10: could not drop privileges, 11: could not read, "
-                                       "12: wrong message, 13: no error";
+  EXPECT_EQ(TryWriteUnprivileged(path_), 0) << kChildCodes;
   EXPECT_EQ(Get(), old);
   EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(ProfileTest, ReadOnlyFileInAWritableFolderIsNotReplaced) {
+  const std::string old = "[Main]\nPath=/old/\n";
+  Put(old);
+  ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
+  EXPECT_EQ(TryWriteUnprivileged(path_), 0) << kChildCodes;
+  EXPECT_EQ(Get(), old);
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(ProfileTest, SomethingOtherThanAFileIsNeitherReadNorReplaced) {
+  ASSERT_EQ(::mkfifo(path_.c_str(), 0644), 0);
+  TIniFile ini(path_);
+  EXPECT_EQ(ini.ReadString("Main", "Path", "d"), "d");  // returns at once, no writer needed
+  EXPECT_THROW(ini.WriteString("Main", "Path", "/a/"), platform::EIniFileException);
+  struct stat st {};
+  ASSERT_EQ(::lstat(path_.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(ProfileTest, UnreadableFileIsNotOverwritten) {
