@@ -21,8 +21,7 @@ namespace {
 // starting instance believe the name is held. The file itself stays; it is only a
 // name, and removing it while someone holds it would let a second holder in.
 struct TMutexObject {
-  int Fd = -1;         // -1 for an unnamed mutex
-  bool Holder = false; // this handle holds the lock, i.e. keeps the name alive
+  int Fd = -1;         // the lock file (locked or not); -1 for an unnamed mutex
   bool Owned = false;  // taken with initialOwner; ReleaseMutex gives it up
 };
 
@@ -106,12 +105,15 @@ struct flock WholeFile(short type) {
   return lock;
 }
 
-bool TryLock(int fd) {
+enum class TLockResult { Taken, HeldElsewhere, Failed };
+
+TLockResult TryLock(int fd) {
   struct flock lock = WholeFile(F_WRLCK);
   while (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
-    if (errno != EINTR) return false;
+    if (errno == EINTR) continue;
+    return (errno == EAGAIN || errno == EACCES) ? TLockResult::HeldElsewhere : TLockResult::Failed;
   }
-  return true;
+  return TLockResult::Taken;
 }
 
 bool IsLocked(int fd) {
@@ -134,22 +136,32 @@ HANDLE OpenMutexA(uint32_t /*desiredAccess*/, bool /*inheritHandle*/, const char
     return 0;
   }
   g_lastError = 0;
-  return AddHandle({fd, false, false});
+  return AddHandle({fd, false});
 }
 
 HANDLE CreateMutexA(const void* /*securityAttributes*/, bool initialOwner, const char* name) {
   g_lastError = 0;
-  if (!name || !*name) return AddHandle({-1, true, initialOwner});
+  if (!name || !*name) return AddHandle({-1, initialOwner});
   const int fd = OpenLockFile(name, true);
   if (fd < 0) {
     g_lastError = ERROR_ACCESS_DENIED;
     return 0;
   }
-  if (TryLock(fd)) return AddHandle({fd, true, initialOwner});
+  switch (TryLock(fd)) {
+    case TLockResult::Taken:
+      return AddHandle({fd, initialOwner});
+    case TLockResult::Failed:
+      // No locking here (an odd file system): better no mutex than a false "already running".
+      ::close(fd);
+      g_lastError = ERROR_ACCESS_DENIED;
+      return 0;
+    case TLockResult::HeldElsewhere:
+      break;
+  }
   // Another process holds the name: as on Windows, the caller gets the existing mutex (without
   // ownership) and learns it from GetLastError.
   g_lastError = ERROR_ALREADY_EXISTS;
-  return AddHandle({fd, false, false});
+  return AddHandle({fd, false});
 }
 
 bool ReleaseMutex(HANDLE mutex) {
