@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -20,6 +21,37 @@ QImage::Format Format32For(const QImage& Image) {
 
 std::string NotValidText(const std::string& Source) {
   return "Bitmap image is not valid: \"" + Source + "\"";
+}
+
+// Little-endian field of Size bytes at Pos, or 0 when the data ends before it.
+uint32_t FieldAt(const uint8_t* Data, size_t Size, size_t Pos, size_t Bytes) {
+  if (Pos > Size || Bytes > Size - Pos) return 0;
+  uint32_t Value = 0;
+  for (size_t i = Bytes; i-- > 0;) Value = Value << 8 | Data[Pos + i];
+  return Value;
+}
+
+// The framework pads a BMP whose uncompressed pixel rows stop early with made-up pixels; such a
+// file is cut short and counts as unreadable. The last row's padding may be missing (some
+// writers drop it). Compressed data is checked by the decoder itself.
+bool UncompressedRowsPresent(const uint8_t* Data, size_t Size) {
+  constexpr uint32_t BiRgb = 0, BiBitfields = 3, CoreHeaderSize = 12;
+  const uint32_t PixelOffset = FieldAt(Data, Size, 10, 4);
+  const uint32_t HeaderSize = FieldAt(Data, Size, 14, 4);
+  const bool Core = HeaderSize == CoreHeaderSize;
+  // Info headers hold signed 32-bit sizes (a negative height is a top-down picture).
+  const int64_t Width = Core ? int64_t{FieldAt(Data, Size, 18, 2)}
+                             : int64_t{static_cast<int32_t>(FieldAt(Data, Size, 18, 4))};
+  const int64_t Height = Core ? int64_t{FieldAt(Data, Size, 20, 2)}
+                              : int64_t{static_cast<int32_t>(FieldAt(Data, Size, 22, 4))};
+  const uint32_t Bits = FieldAt(Data, Size, Core ? 24 : 28, 2);
+  const uint32_t Compression = Core ? BiRgb : FieldAt(Data, Size, 30, 4);
+  if (Compression != BiRgb && Compression != BiBitfields) return true;
+  if (Width <= 0 || Height == 0 || Bits == 0 || Bits > 32) return true;  // the decoder refuses these
+  const int64_t Rows = Height < 0 ? -Height : Height;
+  const int64_t Stride = (Width * Bits + 31) / 32 * 4;
+  const int64_t Needed = PixelOffset + Stride * (Rows - 1) + (Width * Bits + 7) / 8;
+  return static_cast<uint64_t>(Needed) <= Size;
 }
 
 }  // namespace
@@ -43,7 +75,8 @@ void TABitmap::SetSize(int w, int h) {
   }
   QImage Image(w, h, QImage::Format_RGB32);
   if (Image.isNull()) throw std::bad_alloc();
-  Image.fill(0u);  // fill(uint) stores the raw value, so the fourth byte stays zero too
+  // Zero bytes, the fourth one included: QImage::fill would set it to 0xFF for Format_RGB32.
+  std::memset(Image.bits(), 0, static_cast<size_t>(Image.sizeInBytes()));
   FImage = std::move(Image);
 }
 
@@ -77,6 +110,7 @@ void TABitmap::LoadFromMemory(const uint8_t* Data, size_t Size, const std::strin
   if (Data == nullptr || Size < 2 || Data[0] != 'B' || Data[1] != 'M' ||
       Size > static_cast<size_t>(std::numeric_limits<int>::max()))
     throw EInvalidGraphic(NotValidText(Source));
+  if (!UncompressedRowsPresent(Data, Size)) throw EInvalidGraphic(NotValidText(Source));
   QImage Image;
   const auto Bytes =
       QByteArray::fromRawData(reinterpret_cast<const char*>(Data), static_cast<qsizetype>(Size));
