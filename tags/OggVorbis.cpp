@@ -219,12 +219,16 @@ bool TOggVorbis::ReadFromFile(const std::string& FileName) {
   FFileSize = static_cast<int32_t>(file.Size());
   FID3v2Size = ID3v2SkipBytes(file);
 
+  // A file that is not Vorbis keeps nothing, its size included.
   const auto firstPage = ReadAt<kPageHeaderBytes>(file, FID3v2Size);
-  if (!TByteReader(firstPage.data(), firstPage.size()).Matches(0, "OggS")) return false;
   const int64_t identAt = int64_t{FID3v2Size} + 27 + firstPage[26];
   const auto identBytes = ReadAt<kIdentBytes>(file, identAt);
   const TByteReader ident(identBytes.data(), identBytes.size());
-  if (!IsVorbisHeader(ident, 1)) return false;
+  if (!TByteReader(firstPage.data(), firstPage.size()).Matches(0, "OggS") ||
+      !IsVorbisHeader(ident, 1)) {
+    ResetData();
+    return false;
+  }
 
   // The identification packet fills the first page, so the second page starts right after it.
   const int64_t secondPageAt = identAt + kIdentBytes;
