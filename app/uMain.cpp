@@ -19,6 +19,7 @@
 #include "app/Application.h"
 #include "app/ApplicationEvents.h"
 #include "app/FilterComboBox.h"
+#include "desktop/TrayIcon.h"
 #include "desktop/Winplace.h"
 #include "desktop/uDlgFolderSelect.h"
 #include "engine/VideoGate1000.h"
@@ -86,6 +87,14 @@ TfrmMain::TfrmMain(TEngineFactory engineFactory) : EngineFactory_(std::move(engi
   CreateToolBar();
   CreatePanes();
   CreatePopupMenu();
+  // The tray icon as the form stores it; its loaded step shows it before FormCreate runs.
+  TrayIcon1 = new TTrayIcon(this);
+  TrayIcon1->setObjectName("TrayIcon1");
+  TrayIcon1->SetRBPopupMenu(PopupMenu1);
+  TrayIcon1->SetTipHelp("Orvane");
+  TrayIcon1->SetOnDblClick(
+      [this](QObject* sender) { RunHandler([&] { TrayIcon1DblClick(sender); }); });
+  RunHandler([this] { TrayIcon1->Loaded(); });
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
   Timer1->setInterval(200);
@@ -414,7 +423,7 @@ void TfrmMain::UpdateCaption(const std::string& name) {
   SetStatusText(status);
   Caption_ = kCaptionPrefix + status;
   setWindowTitle(ForDisplay(Caption_));
-  (void)tip;  // the tray tip; TrayIcon1 takes it once the tray icon is wired in
+  TrayIcon1->SetTipHelp(tip);
 }
 
 std::string TfrmMain::ReadTitle(const std::string& name) {
