@@ -1,0 +1,107 @@
+// Video windows with the real video sink on a private X server: the video renderer's window is
+// embedded into its owner and placed there; the external renderer shows its own "VideoGate1000".
+#include "engine/VideoGate1000.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QWindow>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/MediaFixtures.h"
+#include "platform/MediaGraphRuntime.h"
+#include "platform/MessageBox.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Output of an X utility, through a file of this test's own.
+std::string XQuery(const std::string& command) {
+  const std::string out = media::Files().dir + "/x11-query.txt";
+  if (std::system((command + " > '" + out + "' 2>&1").c_str()) != 0) return {};
+  std::ifstream in(out);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Lets Qt and the X server settle, then checks cond; repeated until the timeout.
+bool Settle(const std::function<bool()>& cond) {
+  return media::WaitUntil([&] {
+    QCoreApplication::processEvents();
+    return cond();
+  }, 5s);
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "engine_window_tests";
+    static char* argv[] = {name, nullptr};
+    app = new QGuiApplication(argc, argv);
+  }
+  static void TearDownTestSuite() {
+    delete app;
+    app = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_FALSE(media::Files().dir.empty());
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+    previous_ = platform::SetMessageBoxShower([this](const std::string& text, const std::string&,
+                                                     unsigned) {
+      messages.push_back(text);
+      return platform::IDOK;
+    });
+  }
+  void TearDown() override { platform::SetMessageBoxShower(previous_); }
+
+  static inline QGuiApplication* app = nullptr;
+  std::vector<std::string> messages;
+  std::shared_ptr<platform::TComRuntime> runtime = std::make_shared<platform::TMediaRuntime>();
+
+ private:
+  platform::TMessageBoxShower previous_;
+};
+
+TEST_F(WindowTest, VideoIsEmbeddedInItsOwnerAtThePlacedRectangle) {
+  QWindow owner;
+  owner.resize(640, 480);
+  owner.show();
+  const uintptr_t id = owner.winId();
+  TVideoGate1000 engine(runtime);
+  engine.SetVideoOwner(id);
+  engine.OpenFile(media::Files().avi);
+  engine.Play();
+  EXPECT_EQ(messages, std::vector<std::string>{});
+  // 320 x 240: scale 2, shown at half size, centred in 360 x 240.
+  const std::string query = "xwininfo -children -id " + std::to_string(id);
+  EXPECT_TRUE(Settle([&] { return XQuery(query).find("320x240+20+0") != std::string::npos; }))
+      << XQuery(query);
+  EXPECT_TRUE(Settle([&] { return engine.GetPosition() > 0; }));
+  engine.Stop();
+}
+
+TEST_F(WindowTest, ExternalRendererShowsItsOwnWindow) {
+  TVideoGate1000 engine(runtime);
+  engine.SetVideoGateVideo(true);
+  engine.SetVideoGateAudio(true);
+  engine.OpenFile(media::Files().wmv);
+  engine.Play();
+  EXPECT_EQ(messages, std::vector<std::string>{});
+  EXPECT_TRUE(Settle([&] {
+    return XQuery("xwininfo -root -tree").find("\"VideoGate1000\"") != std::string::npos;
+  })) << XQuery("xwininfo -root -tree");
+  EXPECT_TRUE(Settle([&] {
+    engine.UpdatePosition();
+    return engine.Ended();
+  }));
+}
+
+}  // namespace
