@@ -8,6 +8,9 @@
 #include <utility>
 
 namespace platform {
+
+std::unique_ptr<THotKeyBackend> MakeX11HotKeyBackend();  // Hotkeys_x11.cpp
+
 namespace {
 
 // Without a desktop that can grab keys (the offscreen platform, tests) registrations are only
@@ -28,12 +31,26 @@ class THotKeyTable : public THotKeyBackend {
   std::map<std::pair<QWidget*, int>, std::pair<unsigned, unsigned>> Table_;
 };
 
-std::unique_ptr<THotKeyBackend> MakeDefaultBackend();
-
-std::unique_ptr<THotKeyBackend>& CurrentBackend() {
+std::unique_ptr<THotKeyBackend>& BackendSlot() {
   static std::unique_ptr<THotKeyBackend> backend;
-  if (!backend) backend = MakeDefaultBackend();
   return backend;
+}
+
+// The X11 backend talks to Qt's display connection, which closes with the application object:
+// it goes first (Qt runs post routines before it closes the connection).
+void DropBackend() { BackendSlot().reset(); }
+
+std::unique_ptr<THotKeyBackend> MakeDefaultBackend() {
+  if (auto x11 = MakeX11HotKeyBackend()) {
+    qAddPostRoutine(DropBackend);
+    return x11;
+  }
+  return std::make_unique<THotKeyTable>();
+}
+
+THotKeyBackend& CurrentBackend() {
+  if (!BackendSlot()) BackendSlot() = MakeDefaultBackend();
+  return *BackendSlot();
 }
 
 }  // namespace
@@ -56,16 +73,16 @@ TMsg THotKeyEvent::ToMsg(QWidget* window) const {
 }
 
 bool RegisterHotKey(QWidget* window, int id, unsigned modifiers, unsigned vk) {
-  return CurrentBackend()->Register(window, id, modifiers, vk);
+  return CurrentBackend().Register(window, id, modifiers, vk);
 }
 
 bool UnregisterHotKey(QWidget* window, int id) {
-  return CurrentBackend()->Unregister(window, id);
+  return CurrentBackend().Unregister(window, id);
 }
 
 std::unique_ptr<THotKeyBackend> SetHotKeyBackend(std::unique_ptr<THotKeyBackend> backend) {
   if (!backend) backend = MakeDefaultBackend();
-  return std::exchange(CurrentBackend(), std::move(backend));
+  return std::exchange(BackendSlot(), std::move(backend));
 }
 
 void PostHotKey(QWidget* window, int id, unsigned modifiers, unsigned vk) {
@@ -73,11 +90,5 @@ void PostHotKey(QWidget* window, int id, unsigned modifiers, unsigned vk) {
     QCoreApplication::postEvent(window, new THotKeyEvent(id, modifiers, vk));
   }
 }
-
-namespace {
-
-std::unique_ptr<THotKeyBackend> MakeDefaultBackend() { return std::make_unique<THotKeyTable>(); }
-
-}  // namespace
 
 }  // namespace platform

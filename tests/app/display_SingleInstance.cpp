@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "AppTestSupport.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -66,10 +68,7 @@ class SingleInstanceTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(SingleInstanceTest, SecondStartEndsAtOnceAndTheFirstKeepsRunning) {
-  int argc = 1;
-  char name[] = "app_display_tests";
-  char* argv[] = {name, nullptr};
-  QCoreApplication application(argc, argv);
+  orvane_test::EnsureApplication();
 
   QProcess first;
   Start(first);
