@@ -306,3 +306,39 @@ TEST_F(MPEGaudioTest, EncoderMadeFilesAgreeWithFfprobe) {
     EXPECT_NEAR(mp3.Duration(), probe.Duration, probe.Duration * 0.02) << c.name;
   }
 }
+
+// lame and ffmpeg files through the front-end, as orvane-tags reads them: ID3v2.3 in UTF-16 and
+// in Latin-1, ID3v2.4, and ID3v1 alone.
+TEST_F(MPEGaudioTest, EncoderMadeTagsThroughTheFrontEnd) {
+  const std::string wav = tagtest::MakeTone(dir, "tone.wav", 1.0);
+  const std::string q = "'";
+  struct Case {
+    std::string file, command, title, artist;
+  };
+  const std::string v23 = dir.Path("v23.mp3");
+  const Case cases[] = {
+      {v23, "lame --quiet --tt '夜明けの歌' --ta 'Beyoncé' --add-id3v2 " + q + wav + q + " " + q + v23 + q,
+       "夜明けの歌", "Beyoncé"},
+      {dir.Path("latin1.mp3"), "lame --quiet --id3v2-only --tt 'Morning' --ta 'Band' " + q + wav + q +
+       " " + q + dir.Path("latin1.mp3") + q, "Morning", "Band"},
+      {dir.Path("v1.mp3"), "lame --quiet --id3v1-only --tt 'Old Title' --ta 'Old Artist' " + q + wav +
+       q + " " + q + dir.Path("v1.mp3") + q, "Old Title", "Old Artist"},
+      {dir.Path("v24.mp3"), "ffmpeg -nostdin -loglevel error -y -i " + q + v23 + q +
+       " -map_metadata -1 -c copy -id3v2_version 4 -write_id3v1 1 -metadata title=Four"
+       " -metadata artist=Quartet " + q + dir.Path("v24.mp3") + q, "Four", "Quartet"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(tagtest::Run(c.command)) << c.command;
+    TsMediaTagReader reader;
+    ASSERT_TRUE(reader.ReadTags(c.file));
+    EXPECT_EQ(reader.GetTagValue("Title"), c.title) << c.file;
+    EXPECT_EQ(reader.GetTagValue("Artist"), c.artist) << c.file;
+    EXPECT_EQ(reader.GetTagValue("Layer"), "Layer III");
+  }
+  TMPEGaudio mp3;
+  ASSERT_TRUE(mp3.ReadFromFile(dir.Path("v24.mp3")));
+  EXPECT_EQ(mp3.ID3v2()->VersionID(), 4);
+  EXPECT_TRUE(mp3.ID3v1()->Exists());
+  ASSERT_TRUE(mp3.ReadFromFile(dir.Path("v1.mp3")));
+  EXPECT_FALSE(mp3.ID3v2()->Exists());
+}
