@@ -337,7 +337,10 @@ bool SetForegroundWindow(QWidget* window) {
   if (!window || !window->isVisible()) window = QApplication::activeWindow();
   if (!window) {
     for (QWidget* top : QApplication::topLevelWidgets()) {
-      if (top->isVisible() && !IsXEmbedTrayWidget(top) && !(top->windowType() == Qt::Popup)) {
+      // An application window: not a menu, a tool tip or a tray icon's own window.
+      const Qt::WindowType type = top->windowType();
+      if (top->isVisible() && !IsXEmbedTrayWidget(top) &&
+          (type == Qt::Window || type == Qt::Dialog)) {
         window = top;
         break;
       }
