@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -13,12 +14,13 @@
 #include <QStyle>
 #include <QTableWidget>
 #include <QTimer>
-#include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/Application.h"
 #include "app/ApplicationEvents.h"
 #include "app/FilterComboBox.h"
+#include "app/FlowLayout.h"
 #include "desktop/TrayIcon.h"
 #include "desktop/Winplace.h"
 #include "desktop/uDlgFolderSelect.h"
@@ -106,6 +108,9 @@ TfrmMain::TfrmMain(TEngineFactory engineFactory) : EngineFactory_(std::move(engi
 
 TfrmMain::~TfrmMain() {
   RunHandler([this] { FormDestroy(); });
+  // Nothing may reach the engine any more, also not from a message box's event loop.
+  Timer1->stop();
+  ApplicationEvents1->SetOnMessage({});
   // When FormDestroy stopped early, these still go, and the engine before the bar it moves.
   Engine.reset();
   TagReader.reset();
@@ -176,11 +181,14 @@ void TfrmMain::CreateActions() {
 }
 
 void TfrmMain::CreateToolBar() {
-  ActionToolBar1 = new QToolBar(this);
+  // A panel of flat buttons rather than a QToolBar: it wraps to a second row where a tool bar
+  // would hide the last buttons behind an extension arrow.
+  ActionToolBar1 = new QWidget(this);
   ActionToolBar1->setObjectName("ActionToolBar1");
-  ActionToolBar1->setMovable(false);
   ActionToolBar1->setFixedHeight(54);
-  ActionToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  auto* layout = new TFlowLayout(ActionToolBar1);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->setSpacing(0);
   // The buttons' captions carry their accelerators; menus keep the plain action captions.
   const std::pair<QAction*, const char*> buttons[] = {
       {ActionPlay, "&Play"},       {ActionStop, "&Stop"},         {ActionPause, "P&ause"},
@@ -193,13 +201,21 @@ void TfrmMain::CreateToolBar() {
       {ActionPlus90, "+&90"},      {ActionHide, "H&ide"}};
   for (auto [action, caption] : buttons) {
     if (action == nullptr) {
-      ActionToolBar1->addSeparator();
+      auto* separator = new QFrame(ActionToolBar1);
+      separator->setFrameShape(QFrame::VLine);
+      separator->setFrameShadow(QFrame::Sunken);
+      separator->setFixedSize(8, 22);
+      layout->addWidget(separator);
       continue;
     }
     if (caption) action->setIconText(QString::fromUtf8(caption));
-    ActionToolBar1->addAction(action);
+    auto* button = new QToolButton(ActionToolBar1);
+    button->setDefaultAction(action);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setFixedHeight(24);
+    layout->addWidget(button);
   }
-  addToolBar(Qt::TopToolBarArea, ActionToolBar1);
 }
 
 void TfrmMain::CreatePanes() {
@@ -207,6 +223,7 @@ void TfrmMain::CreatePanes() {
   auto* centralLayout = new QVBoxLayout(central);
   centralLayout->setContentsMargins(0, 0, 0, 0);
   centralLayout->setSpacing(0);
+  centralLayout->addWidget(ActionToolBar1);
 
   Splitter1 = new QSplitter(Qt::Horizontal, central);
   Splitter1->setObjectName("Splitter1");

@@ -24,7 +24,6 @@ class QSplitter;
 class QStatusBar;
 class QTableWidget;
 class QTimer;
-class QToolBar;
 class TABitmap;
 class TApplicationEvents;
 class TFilterComboBox;
@@ -57,7 +56,7 @@ class TfrmMain : public QMainWindow {
   ~TfrmMain() override;
 
   // Components, with the names of the form (also their objectName).
-  QToolBar* ActionToolBar1 = nullptr;
+  QWidget* ActionToolBar1 = nullptr;  // the buttons, wrapping into rows
   QWidget* PanelFolder = nullptr;
   QListWidget* ListViewFolder = nullptr;
   QSplitter* Splitter1 = nullptr;
