@@ -3,6 +3,7 @@
 #include <gst/pbutils/missing-plugins.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
