@@ -1,7 +1,6 @@
 #include "platform/Hotkeys.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 #include <QWidget>
 
 #include <map>
