@@ -166,17 +166,12 @@ void TGstFilterGraph::RemoveFilterFromGraph(TGstFilter* filter) {
   // Tearing out a source or a decoder ends the streams: the graph goes back to not rendered,
   // which also stops its threads before they could run into half-removed elements.
   if (filter->FeedsOthers() && live_) Unlive();
-  std::vector<TGstFilter*> peers;
   for (const ComPtr<TGstPin>& pin : filter->Pins()) {
     GstPad* pad = pin->Pad();
     GstPad* peer = gst_pad_get_peer(pad);
     if (peer == nullptr) continue;
     if (GST_PAD_DIRECTION(pad) == GST_PAD_SRC) gst_pad_unlink(pad, peer);
     else gst_pad_unlink(peer, pad);
-    if (ComPtr<TGstPin> peerPin = PinOfPad(peer)) {
-      if (GST_PAD_DIRECTION(peer) == GST_PAD_SINK) peerPin->Filter()->InputReleased(peer);
-      peers.push_back(peerPin->Filter());
-    }
     gst_object_unref(peer);
   }
   LeavePipeline(filter);
@@ -185,9 +180,21 @@ void TGstFilterGraph::RemoveFilterFromGraph(TGstFilter* filter) {
                  filters_.end());
   ++version_;
   filter->Left();
-  for (TGstFilter* peer : peers) SyncMembership(peer);  // an unconnected renderer leaves
+  TidyRenderers();
   // A prerolled sink taken out flushed the streams upstream: they must be sought again.
   if (live_) needsReseek_ = true;
+}
+
+// Renderers left without a stream (their upstream was removed, or a decoder dropped its outputs
+// when the graph stopped) give up what sits behind those inputs and leave the pipeline.
+void TGstFilterGraph::TidyRenderers() {
+  for (const ComPtr<TGstFilter>& f : Filters()) {
+    if (!f->IsRenderer()) continue;
+    for (const ComPtr<TGstPin>& pin : f->Pins())
+      if (GST_PAD_DIRECTION(pin->Pad()) == GST_PAD_SINK && !pin->IsConnected())
+        f->InputReleased(pin->Pad());
+    SyncMembership(f.Get());
+  }
 }
 
 HRESULT TGstFilterGraph::EnumFilters(IEnumFilters** filters) {

@@ -80,6 +80,7 @@ class TGstFilterGraph final
   bool AddToPipeline(TGstFilter* filter);
   void LeavePipeline(TGstFilter* filter);
   void SyncMembership(TGstFilter* filter);
+  void TidyRenderers();
 
   HRESULT RenderPin(TGstPin* pin, GstPad* onlyTo);
   HRESULT PrerollDecoder(TDecoderFilter* decoder, GstPad* onlyTo);

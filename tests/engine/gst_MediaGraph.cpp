@@ -248,6 +248,20 @@ TEST_F(GstGraphTest, ConnectInsertsADecoderBetweenASourceAndARenderer) {
   EXPECT_TRUE(media::WaitUntil([&] { return Positions(&current, &stop) && current == stop; }, 5s));
   EXPECT_GT(counters->gateAudio, 0);
   EXPECT_EQ(counters->audioRenderer, 0);
+
+  // Without its decoder the renderer has no stream; rendering the source again finds it free.
+  ComPtr<IBaseFilter> decoder;
+  ASSERT_EQ(graph->FindFilterByName(u"Decoder", decoder.Put()), S_OK);
+  ASSERT_EQ(control->Stop(), S_OK);
+  ASSERT_EQ(graph->RemoveFilter(decoder.Get()), S_OK);
+  ComPtr<IPin> peer;
+  EXPECT_EQ(input->ConnectedTo(peer.Put()), VFW_E_NOT_CONNECTED);
+  EXPECT_FALSE(Positions(&current, &stop)) << "nothing rendered any more";
+  ASSERT_EQ(graph->Render(output.Get()), S_OK);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"SOURCE", "Gate", "Decoder"}));
+  const long before = counters->gateAudio;
+  ASSERT_EQ(control->Run(), S_OK);
+  EXPECT_TRUE(media::WaitUntil([&] { return counters->gateAudio > before; }, 5s));
 }
 
 }  // namespace
