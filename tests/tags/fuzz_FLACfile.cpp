@@ -1,38 +1,13 @@
-// Any bytes as a file for TFLACfile: reading must end, without a crash, and every published
-// property must then be readable.
-#include <unistd.h>
+// TFLACfile on arbitrary bytes: no read outside a buffer, no hang, no escaping exception.
 
-#include <cstdint>
-#include <cstdio>
-#include <string>
-
+#include "FuzzSupport.h"
 #include "tags/FLACfile.h"
-
-namespace {
-
-// One temporary file per fuzzing process, rewritten for every input and removed at exit.
-struct TInputFile {
-  TInputFile() {
-    char name[] = "/tmp/orvane-fuzz-flacfile-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd >= 0) close(fd);
-    Path = name;
-  }
-  ~TInputFile() { unlink(Path.c_str()); }
-  std::string Path;
-};
-
-}  // namespace
+#include "tags/sMediaTag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const TInputFile input;
-  const std::string& path = input.Path;
-  if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
-  }
   TFLACfile reader;
-  reader.ReadFromFile(path);
+  reader.ReadFromFile(fuzzsupport::WriteInput(data, size));
+  // Every published property must render, whatever was read.
   for (const TPropInfo* prop : reader.ClassInfo().AllProperties()) {
     PropValueToText(*prop, prop->Get(reader));
   }
