@@ -123,6 +123,7 @@ TEST_F(GstEngineTest, WavOpensPlaysPausesSeeksStopsAndPlaysAgainFromTheStart) {
 
   engine->TogglePause();
   EXPECT_TRUE(engine->Paused());
+  std::this_thread::sleep_for(100ms);  // pausing completes on the streaming threads
   const int64_t paused = engine->GetPosition();
   std::this_thread::sleep_for(300ms);
   EXPECT_NEAR(engine->GetPosition(), paused, kSecond / 50) << "the position moved while paused";
