@@ -73,15 +73,6 @@ void TCDAtrack::ResetData() {
   FPosition = 0;
 }
 
-std::string TCDAtrack::CDPlayerIniPath() {
-  const std::string& folder = IniFolderOverride();
-  const std::string base = folder.empty() ? platform::GetExeFolder()
-                                          : platform::IncludeTrailingPathDelimiter(folder);
-  return base + "cdplayer.ini";
-}
-
-void TCDAtrack::SetCDPlayerIniFolder(const std::string& folder) { IniFolderOverride() = folder; }
-
 bool TCDAtrack::ReadFromFile(const std::string& FileName) {
   ResetData();
   std::array<uint8_t, kFileBytes> bytes{};  // a shorter file leaves the rest zero
@@ -103,3 +94,12 @@ bool TCDAtrack::ReadFromFile(const std::string& FileName) {
   FPosition = static_cast<int32_t>(r.U32LE(kStartAt)) / kFramesPerSecond;
   return true;
 }
+
+std::string TCDAtrack::CDPlayerIniPath() {
+  const std::string& folder = IniFolderOverride();
+  const std::string base = folder.empty() ? platform::GetExeFolder()
+                                          : platform::IncludeTrailingPathDelimiter(folder);
+  return base + "cdplayer.ini";
+}
+
+void TCDAtrack::SetCDPlayerIniFolder(const std::string& folder) { IniFolderOverride() = folder; }

@@ -104,13 +104,15 @@ TEST_F(AACfileTest, FfmpegAdtsGivesRateChannelsAndADurationCloseToFfprobes) {
 }
 
 TEST_F(AACfileTest, AdtsHeaderFields) {
-  ASSERT_TRUE(aac.ReadFromFile(Write(Frames({.id = 0, .profile = 1, .rateIndex = 4, .channels = 2}, 5))));
+  const TAdts lc{.id = 0, .profile = 1, .rateIndex = 4, .channels = 2};
+  ASSERT_TRUE(aac.ReadFromFile(Write(Frames(lc, 5))));
   EXPECT_EQ(aac.MPEGVersionID(), 2);
   EXPECT_EQ(aac.Profile(), "AAC LC");
   EXPECT_EQ(aac.SampleRate(), 44100);
   EXPECT_EQ(aac.Channels(), 2);
 
-  ASSERT_TRUE(aac.ReadFromFile(Write(Frames({.id = 1, .profile = 3, .rateIndex = 11, .channels = 1}, 5))));
+  const TAdts ltp{.id = 1, .profile = 3, .rateIndex = 11, .channels = 1};
+  ASSERT_TRUE(aac.ReadFromFile(Write(Frames(ltp, 5))));
   EXPECT_EQ(aac.MPEGVersion(), "MPEG-2");
   EXPECT_EQ(aac.Profile(), "AAC LTP");
   EXPECT_EQ(aac.SampleRate(), 8000);

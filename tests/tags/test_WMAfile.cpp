@@ -210,7 +210,8 @@ TEST_F(WMAfileTest, LongStringsAreCutAndTheNextFieldIsReadInPlace) {
 }
 
 TEST_F(WMAfileTest, DurationAndBitRateComeFromTheFileAndStreamProperties) {
-  const std::string path = Write(Header({FileProperties(128000), StreamProperties(2, 44100, 16000)}));
+  const std::string path =
+      Write(Header({FileProperties(128000), StreamProperties(2, 44100, 16000)}));
   std::filesystem::resize_file(path, 4000000);
   ASSERT_TRUE(wma.ReadFromFile(path));
   EXPECT_EQ(wma.FileSize(), 4000000);
@@ -219,12 +220,14 @@ TEST_F(WMAfileTest, DurationAndBitRateComeFromTheFileAndStreamProperties) {
 }
 
 TEST_F(WMAfileTest, StreamChecks) {
-  ASSERT_TRUE(wma.ReadFromFile(Write(Header({FileProperties(64000), StreamProperties(1, 48000, 8000)}))));
+  ASSERT_TRUE(
+      wma.ReadFromFile(Write(Header({FileProperties(64000), StreamProperties(1, 48000, 8000)}))));
   EXPECT_TRUE(wma.Valid());
   EXPECT_EQ(wma.ChannelMode(), "Mono");
   EXPECT_EQ(wma.SampleRate(), 48000);
 
-  ASSERT_TRUE(wma.ReadFromFile(Write(Header({FileProperties(64000), StreamProperties(6, 48000, 8000),
+  ASSERT_TRUE(wma.ReadFromFile(Write(Header({FileProperties(64000),
+                                             StreamProperties(6, 48000, 8000),
                                              ContentDescription(u"Six", u"")}))));
   EXPECT_FALSE(wma.Valid());
   EXPECT_EQ(wma.SampleRate(), 0);
