@@ -1,5 +1,6 @@
 #include "tags/WMAfile.h"
 
+#include <algorithm>
 #include <array>
 
 #include "tags/ByteReader.h"
