@@ -5,6 +5,7 @@
 #include "app/uMain.h"
 #include "desktop/uDlgFolderSelect.h"
 #include "platform/NamedMutex.h"
+#include "platform/X11Threads.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ int main(int /*argc*/, char** argv) {
   // Two starts at the same moment can both pass the check above; the later one learns it here.
   if (mutex != 0 && GetLastError() == ERROR_ALREADY_EXISTS) return 0;
 
+  InitX11Threads();
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
   TApplication application(qtArgc, qtArgv);
