@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "tags/ByteReader.h"
 #include "tags/TagText.h"
@@ -32,17 +34,43 @@ struct TComments {
   std::array<std::string, kFieldCount> Fields;
 };
 
-template <size_t N>
-std::array<uint8_t, N> ReadAt(TReadOnlyFile& file, int64_t offset) {
-  std::array<uint8_t, N> bytes{};  // a short read leaves the rest zero
-  if (file.Seek(offset)) file.Read(bytes.data(), N);
-  return bytes;
-}
+// The file seen through a copy of its first bytes: the headers and comments of nearly every file
+// lie there, and reading each of those small pieces from the file would cost a system call.
+class THeadCachedFile {
+ public:
+  explicit THeadCachedFile(TReadOnlyFile& file) : FFile(file) {
+    if (file.Seek(0)) FHead = file.ReadUpTo(kHeadBytes);
+  }
+  int64_t Size() const { return FFile.Size(); }
+
+  // Up to count bytes at offset into dest; the count read (short at the end of the file).
+  size_t ReadAt(int64_t offset, void* dest, size_t count) {
+    if (offset < 0) return 0;
+    const uint64_t at = static_cast<uint64_t>(offset);
+    if (at <= FHead.size() && count <= FHead.size() - at) {
+      std::memcpy(dest, FHead.data() + at, count);
+      return count;
+    }
+    return FFile.Seek(offset) ? FFile.Read(dest, count) : 0;
+  }
+
+  template <size_t N>
+  std::array<uint8_t, N> ReadAt(int64_t offset) {
+    std::array<uint8_t, N> bytes{};  // a short read leaves the rest zero
+    ReadAt(offset, bytes.data(), N);
+    return bytes;
+  }
+
+ private:
+  static constexpr size_t kHeadBytes = 8192;
+  TReadOnlyFile& FFile;
+  std::vector<uint8_t> FHead;
+};
 
 // The size of an ID3v2 tag in front of the stream, 0 when there is none or it claims more than
 // the file. The size bytes are taken whole, as the tag writers of the time did.
-int32_t ID3v2SkipBytes(TReadOnlyFile& file) {
-  const auto header = ReadAt<10>(file, 0);
+int32_t ID3v2SkipBytes(THeadCachedFile& file) {
+  const auto header = file.ReadAt<10>(0);
   const TByteReader h(header.data(), header.size());
   if (!h.Matches(0, "ID3")) return 0;
   int64_t size = int64_t{h.U8(6)} << 21 | int64_t{h.U8(7)} << 14 | int64_t{h.U8(8)} << 7 | h.U8(9);
@@ -81,19 +109,19 @@ void ParseComment(const std::string& text, TComments& comments) {
 // The vendor string, the comment count and the comments, each string as a 32-bit length and
 // its bytes. Lengths are unsigned: one with the top bit set is just longer than 250. The walk
 // ends at the end of the file when the count claims more strings than are there.
-void ReadComments(TReadOnlyFile& file, int64_t offset, TComments& comments) {
+void ReadComments(THeadCachedFile& file, int64_t offset, TComments& comments) {
   uint64_t count = 0;
   for (uint64_t i = 0; i <= count && i <= kMaxComments; ++i) {
     uint8_t lengthBytes[4];
-    if (!file.Seek(offset) || !file.ReadExact(lengthBytes, 4)) return;
+    if (file.ReadAt(offset, lengthBytes, 4) != 4) return;
     const uint32_t length = TByteReader(lengthBytes, 4).U32LE(0);
     std::array<char, kCommentBytes> text{};
-    file.Read(text.data(), length < kCommentBytes ? length : kCommentBytes);
+    file.ReadAt(offset + 4, text.data(), length < kCommentBytes ? length : kCommentBytes);
     ParseComment(TrimControl(std::string_view(text.data(), text.size())), comments);
     offset += 4 + int64_t{length};
     if (i == 0) {
       uint8_t countBytes[4];
-      if (!file.Seek(offset) || !file.ReadExact(countBytes, 4)) return;
+      if (file.ReadAt(offset, countBytes, 4) != 4) return;
       count = TByteReader(countBytes, 4).U32LE(0);
       offset += 4;
     }
@@ -214,15 +242,16 @@ void TOggVorbis::ResetData() {
 bool TOggVorbis::ReadFromFile(const std::string& FileName) {
   ResetData();
   // A file that cannot be opened is a rejection like any other: the front-end moves on.
-  TReadOnlyFile file(FileName);
-  if (!file.IsOpen()) return false;
+  TReadOnlyFile openFile(FileName);
+  if (!openFile.IsOpen()) return false;
+  THeadCachedFile file(openFile);
   FFileSize = static_cast<int32_t>(file.Size());
   FID3v2Size = ID3v2SkipBytes(file);
 
   // A file that is not Vorbis keeps nothing, its size included.
-  const auto firstPage = ReadAt<kPageHeaderBytes>(file, FID3v2Size);
+  const auto firstPage = file.ReadAt<kPageHeaderBytes>(FID3v2Size);
   const int64_t identAt = int64_t{FID3v2Size} + 27 + firstPage[26];
-  const auto identBytes = ReadAt<kIdentBytes>(file, identAt);
+  const auto identBytes = file.ReadAt<kIdentBytes>(identAt);
   const TByteReader ident(identBytes.data(), identBytes.size());
   if (!TByteReader(firstPage.data(), firstPage.size()).Matches(0, "OggS") ||
       !IsVorbisHeader(ident, 1)) {
@@ -232,14 +261,14 @@ bool TOggVorbis::ReadFromFile(const std::string& FileName) {
 
   // The identification packet fills the first page, so the second page starts right after it.
   const int64_t secondPageAt = identAt + kIdentBytes;
-  const auto secondPage = ReadAt<kPageHeaderBytes>(file, secondPageAt);
+  const auto secondPage = file.ReadAt<kPageHeaderBytes>(secondPageAt);
   const int64_t commentAt = secondPageAt + 27 + secondPage[26];
-  const auto commentHeader = ReadAt<7>(file, commentAt);
+  const auto commentHeader = file.ReadAt<7>(commentAt);
   TComments comments;
   if (IsVorbisHeader(TByteReader(commentHeader.data(), commentHeader.size()), 3)) {
     ReadComments(file, commentAt + 7, comments);
   }
-  FSampleCount = LastGranulePosition(file);
+  FSampleCount = LastGranulePosition(openFile);
 
   FChannelModeID = ident.U8(11);
   FSampleRate = static_cast<uint16_t>(ident.U32LE(12));
