@@ -50,7 +50,9 @@ class TByteReader {
 
   size_t Size() const { return FBytes.size(); }
   // True when [pos, pos + len) lies inside the span (written so that it cannot wrap).
-  bool Has(size_t pos, size_t len) const { return pos <= FBytes.size() && len <= FBytes.size() - pos; }
+  bool Has(size_t pos, size_t len) const {
+    return pos <= FBytes.size() && len <= FBytes.size() - pos;
+  }
 
   uint8_t U8(size_t pos) const { return pos < FBytes.size() ? FBytes[pos] : 0; }
   uint16_t U16LE(size_t pos) const;

@@ -61,8 +61,8 @@ uint32_t FrameDataSize(uint8_t version, const TByteReader& frame) {
   return frame.U32BE(4);
 }
 
-void OfferToSlots(uint8_t version, const TByteReader& frame, const std::array<uint8_t, kSlotBytes>& data,
-                  TSlots& slots) {
+void OfferToSlots(uint8_t version, const TByteReader& frame,
+                  const std::array<uint8_t, kSlotBytes>& data, TSlots& slots) {
   if (data[0] > 1) return;  // only ISO-8859-1 (0) and UTF-16 (1) text is kept
   for (size_t i = 0; i < kSlotCount; ++i) {
     const char* id = version == 2 ? kFrameIds[i].v2 : kFrameIds[i].v34;

@@ -27,8 +27,9 @@ std::optional<size_t> FindFrom(std::string_view text, std::string_view literal, 
 std::optional<size_t> FindLastOccurrence(std::string_view Text, std::string_view Literal) {
   // The search restarts one byte after each hit, two when the literal opens with a lead byte,
   // so that a hit never starts on the trail byte of the previous one.
-  const size_t step = (!Literal.empty() && platform::IsDBCSLeadByte(static_cast<uint8_t>(Literal[0])))
-                          ? 2 : 1;
+  const bool leadFirst =
+      !Literal.empty() && platform::IsDBCSLeadByte(static_cast<uint8_t>(Literal[0]));
+  const size_t step = leadFirst ? 2 : 1;
   std::optional<size_t> last;
   for (std::optional<size_t> hit = FindFrom(Text, Literal, 0); hit;) {
     last = hit;

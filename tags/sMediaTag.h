@@ -104,7 +104,8 @@ namespace published_detail {
 
 template <class T>
 constexpr bool kIsObjectPointer =
-    std::is_pointer_v<T> && std::is_base_of_v<TPersistent, std::remove_cv_t<std::remove_pointer_t<T>>>;
+    std::is_pointer_v<T> &&
+    std::is_base_of_v<TPersistent, std::remove_cv_t<std::remove_pointer_t<T>>>;
 
 template <class T>
 constexpr TPropKind KindOf() {

@@ -53,12 +53,17 @@ class Bytes {
     return *this;
   }
   Bytes& Append(const Bytes& b) { return Append(b.FData); }
-  Bytes& U32LE(uint32_t v) { return Raw({uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}); }
-  Bytes& U32BE(uint32_t v) { return Raw({uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}); }
+  Bytes& U32LE(uint32_t v) {
+    return Raw({uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+  }
+  Bytes& U32BE(uint32_t v) {
+    return Raw({uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+  }
   Bytes& U24BE(uint32_t v) { return Raw({uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}); }
   // 7 bits per byte, as ID3v2 tag sizes (and version-4 frame sizes) are stored.
   Bytes& SyncSafe(uint32_t v) {
-    return Raw({uint8_t(v >> 21 & 0x7F), uint8_t(v >> 14 & 0x7F), uint8_t(v >> 7 & 0x7F), uint8_t(v & 0x7F)});
+    return Raw({uint8_t(v >> 21 & 0x7F), uint8_t(v >> 14 & 0x7F), uint8_t(v >> 7 & 0x7F),
+                uint8_t(v & 0x7F)});
   }
   // UTF-16 little-endian units of an ASCII or BMP text given as UTF-16.
   Bytes& Utf16LE(std::u16string_view s) {

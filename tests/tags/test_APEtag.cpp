@@ -17,12 +17,14 @@ Bytes Item(std::string_view key, std::string_view value) {
 
 // The 32-byte footer: identifier, version, tag size (items + footer), item count, flags, reserved.
 Bytes Footer(uint32_t version, uint32_t itemBytes, uint32_t count) {
-  return Bytes().Text("APETAGEX").U32LE(version).U32LE(itemBytes + 32).U32LE(count).U32LE(0).Zeros(8);
+  return Bytes().Text("APETAGEX").U32LE(version).U32LE(itemBytes + 32).U32LE(count).U32LE(0)
+      .Zeros(8);
 }
 
 // Audio-like bytes, the items, the footer.
 Bytes File(uint32_t version, const Bytes& items, uint32_t count) {
-  return Bytes().Fill(200, 0x55).Append(items).Append(Footer(version, uint32_t(items.Size()), count));
+  return Bytes().Fill(200, 0x55).Append(items)
+      .Append(Footer(version, uint32_t(items.Size()), count));
 }
 
 Bytes ID3v1Tag() { return Bytes().Text("TAG").Fill(125, 0); }

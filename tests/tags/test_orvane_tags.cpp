@@ -28,7 +28,9 @@ TToolRun RunTool(const std::string& args, const TempDir& dir) {
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
   if (!pipe) return run;
   std::array<char, 4096> buf;
-  for (size_t n; (n = std::fread(buf.data(), 1, buf.size(), pipe.get())) > 0;) run.out.append(buf.data(), n);
+  for (size_t n; (n = std::fread(buf.data(), 1, buf.size(), pipe.get())) > 0;) {
+    run.out.append(buf.data(), n);
+  }
   const int raw = pclose(pipe.release());
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   return run;
@@ -69,7 +71,8 @@ TEST(OrvaneTags, LameMp3ShowsItsTitleArtistAndTagObjects) {
                            Quote(wav) + " " + Quote(mp3)));
   const TToolRun run = RunTool(Quote(mp3) + " " + Quote(mp3), dir);
   EXPECT_EQ(run.status, 0);
-  const std::string head = "File=" + mp3 + "\nReader=TMPEGaudio\nTitle=夜明けの歌\nArtist=Beyoncé\n";
+  const std::string head =
+      "File=" + mp3 + "\nReader=TMPEGaudio\nTitle=夜明けの歌\nArtist=Beyoncé\n";
   ASSERT_EQ(run.out.substr(0, head.size()), head);
   EXPECT_NE(run.out.find("\nID3v2.Title=夜明けの歌\n"), std::string::npos);
   EXPECT_NE(run.out.find("\nID3v1.Exists=True\n"), std::string::npos);
