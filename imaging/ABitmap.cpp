@@ -48,10 +48,12 @@ bool UncompressedRowsPresent(const uint8_t* Data, size_t Size) {
   const uint32_t Compression = Core ? BiRgb : FieldAt(Data, Size, 30, 4);
   if (Compression != BiRgb && Compression != BiBitfields) return true;
   if (Width <= 0 || Height == 0 || Bits == 0 || Bits > 32) return true;  // the decoder refuses these
-  const int64_t Rows = Height < 0 ? -Height : Height;
-  const int64_t Stride = (Width * Bits + 31) / 32 * 4;
-  const int64_t Needed = PixelOffset + Stride * (Rows - 1) + (Width * Bits + 7) / 8;
-  return static_cast<uint64_t>(Needed) <= Size;
+  // Sizes up to 2^31 pixels: products are kept below 2^63 by dividing instead of multiplying.
+  const uint64_t Rows = static_cast<uint64_t>(Height < 0 ? -Height : Height);
+  const uint64_t Stride = static_cast<uint64_t>(Width * Bits + 31) / 32 * 4;
+  const uint64_t LastRowBytes = static_cast<uint64_t>(Width * Bits + 7) / 8;
+  if (PixelOffset > Size || LastRowBytes > Size - PixelOffset) return false;
+  return Rows - 1 <= (Size - PixelOffset - LastRowBytes) / Stride;
 }
 
 }  // namespace

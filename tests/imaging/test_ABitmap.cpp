@@ -184,3 +184,15 @@ TEST(TABitmap, UnreadableDataFailsNamingTheFileAndKeepsThePicture) {
 }
 
 }  // namespace
+
+namespace {
+
+// Found by fuzzing: a header whose width x height overflowed the row-size check.
+TEST(TABitmap, FuzzRegressionsReadWithoutCrashing) {
+  TABitmap Bitmap;
+  EXPECT_THROW(Bitmap.LoadFromFile(ORVANE_SOURCE_DIR
+                                   "/tests/imaging/corpus/fuzz_bmp/overflow-bmp-row-size.bmp"),
+               EInvalidGraphic);
+}
+
+}  // namespace
