@@ -137,7 +137,8 @@ void Compare(const char* kind, const std::vector<TSample>& samples, int rounds) 
     std::printf("%s: could not make the files\n", kind);
     return;
   }
-  const int orvaneRight = OrvanePass(samples), tagLibRight = TagLibPass(samples);  // warms the cache
+  // The first pass of each warms the cache.
+  const int orvaneRight = OrvanePass(samples), tagLibRight = TagLibPass(samples);
   std::vector<double> orvane, tagLib;
   for (int r = 0; r < rounds; ++r) {
     for (auto [pass, rates] : {std::pair{&OrvanePass, &orvane}, std::pair{&TagLibPass, &tagLib}}) {

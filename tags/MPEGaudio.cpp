@@ -80,7 +80,9 @@ unsigned PaddingBytes(const TFrameData& f) {
   return f.LayerID == kLayerI ? 4 : 1;
 }
 
-unsigned TableSampleRate(const TFrameData& f) { return kSampleRates[f.VersionID & 3][f.SampleRateID & 3]; }
+unsigned TableSampleRate(const TFrameData& f) {
+  return kSampleRates[f.VersionID & 3][f.SampleRateID & 3];
+}
 
 unsigned VBRHeaderOffset(const TFrameData& f) {
   if (f.VersionID == kVersion1) return f.ModeID == kModeMono ? 21 : 36;
@@ -275,7 +277,9 @@ uint16_t TMPEGaudio::BitRate() const {
 
 uint16_t TMPEGaudio::SampleRate() const { return TableSampleRate(FFrame); }
 
-std::string TMPEGaudio::ChannelMode() const { return kModes[FFrame.ModeID <= 4 ? FFrame.ModeID : 4]; }
+std::string TMPEGaudio::ChannelMode() const {
+  return kModes[FFrame.ModeID <= 4 ? FFrame.ModeID : 4];
+}
 
 std::string TMPEGaudio::Emphasis() const { return kEmphases[FFrame.EmphasisID & 3]; }
 

@@ -294,7 +294,9 @@ std::string TOggVorbis::ChannelMode() const {
 }
 
 double TOggVorbis::Duration() const {
-  if (FSampleCount > 0) return FSampleRate > 0 ? static_cast<double>(FSampleCount) / FSampleRate : 0;
+  if (FSampleCount > 0) {
+    return FSampleRate > 0 ? static_cast<double>(FSampleCount) / FSampleRate : 0;
+  }
   // Without a last page: an estimate from the nominal bit rate.
   if (FBitRateNominal > 0 && FChannelModeID > 0) {
     return static_cast<double>(int64_t{FFileSize} - FID3v2Size) / FBitRateNominal /

@@ -10,7 +10,8 @@ namespace tagtest {
 
 // stdout of a shell command with a time limit; "" when it could not run.
 inline std::string Capture(const std::string& command, int timeoutSeconds = 60) {
-  const std::string line = "timeout " + std::to_string(timeoutSeconds) + " " + command + " 2>/dev/null";
+  const std::string line =
+      "timeout " + std::to_string(timeoutSeconds) + " " + command + " 2>/dev/null";
   std::string out;
   if (std::FILE* pipe = popen(line.c_str(), "r")) {
     char buf[256];
@@ -38,7 +39,8 @@ inline Probe FFprobe(const std::string& path) {
   bool inFormat = false;
   while (at < text.size()) {
     const size_t end = text.find('\n', at);
-    const std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    const std::string line =
+        text.substr(at, end == std::string::npos ? std::string::npos : end - at);
     at = end == std::string::npos ? text.size() : end + 1;
     const size_t eq = line.find('=');
     if (eq == std::string::npos) continue;

@@ -120,11 +120,13 @@ TEST_F(FLACfileTest, BrokenCommentBlocksLeaveTheStreamInformation) {
   Bytes lyingLength = LE32String("v").U32LE(2).Append(LE32String("TITLE=Kept")).U32LE(0x7FFFFFFF);
   for (const Bytes* body : {&lyingCount, &lyingLength}) {
     TFLACfile flac;
-    ASSERT_TRUE(flac.ReadFromFile(Write(StreamInfo(44100, 2, 16, 44100).Append(Block(4, *body, true)))));
+    const Bytes file = StreamInfo(44100, 2, 16, 44100).Append(Block(4, *body, true));
+    ASSERT_TRUE(flac.ReadFromFile(Write(file)));
     EXPECT_EQ(flac.Title(), "Kept");
     EXPECT_TRUE(flac.Valid());
   }
-  Bytes cut = StreamInfo(44100, 2, 16, 44100).Raw({4, 0xFF, 0xFF, 0xFF}).Append(CommentBody({"TITLE=x"}));
+  Bytes cut = StreamInfo(44100, 2, 16, 44100).Raw({4, 0xFF, 0xFF, 0xFF});
+  cut.Append(CommentBody({"TITLE=x"}));
   TFLACfile flac;
   ASSERT_TRUE(flac.ReadFromFile(Write(cut)));
   EXPECT_EQ(flac.Title(), "x");
@@ -134,8 +136,8 @@ TEST_F(FLACfileTest, BrokenCommentBlocksLeaveTheStreamInformation) {
 TEST_F(FLACfileTest, EncoderMadeFileAgreesWithFfprobe) {
   const std::string wav = tagtest::MakeTone(dir, "tone.wav", 2.5, 2, 48000);
   const std::string path = dir.Path("tone.flac");
-  ASSERT_TRUE(tagtest::Run("flac -s -f -T 'TITLE=夜明けの歌' -T 'ARTIST=Beyoncé' -o '" + path + "' '" +
-                           wav + "'"));
+  ASSERT_TRUE(tagtest::Run("flac -s -f -T 'TITLE=夜明けの歌' -T 'ARTIST=Beyoncé' -o '" + path +
+                           "' '" + wav + "'"));
   const tagtest::Probe probe = tagtest::FFprobe(path);
   TFLACfile flac;
   ASSERT_TRUE(flac.ReadFromFile(path));

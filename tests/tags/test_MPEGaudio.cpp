@@ -122,7 +122,8 @@ TEST_F(MPEGaudioTest, DecodesTheFirstHeaderThatAnotherFollows) {
 TEST_F(MPEGaudioTest, HeadersWithoutASecondOneAndFreeFormatAreNeverTaken) {
   // One header and no second at the computed distance; then only free-format frames (bit-rate
   // index 0). Neither has a frame, so everything is empty, the ID3v1 title included.
-  const Bytes isolated = Bytes().Append(Frame(kHeader128, 417)).Fill(600, 0x11).Append(ID3v1Title("Gone"));
+  const Bytes isolated =
+      Bytes().Append(Frame(kHeader128, 417)).Fill(600, 0x11).Append(ID3v1Title("Gone"));
   const Bytes freeFormat = Frames(12, {0xFF, 0xFB, 0x00, 0x64}, 417).Append(ID3v1Title("Gone"));
   for (const Bytes* file : {&isolated, &freeFormat}) {
     TMPEGaudio mp3;
@@ -166,7 +167,8 @@ TEST_F(MPEGaudioTest, XingHeaderGivesFramesDurationAndLameVersion) {
 TEST_F(MPEGaudioTest, VbriHeaderMeansFhG) {
   Bytes first;
   // Version, delay, quality (the scale is its low byte), then bytes and frames.
-  first.Raw(kHeader128).Zeros(32).Text("VBRI").Raw({0, 1, 0, 0x32, 0, 0x50}).U32BE(41700).U32BE(100);
+  first.Raw(kHeader128).Zeros(32).Text("VBRI").Raw({0, 1, 0, 0x32, 0, 0x50});
+  first.U32BE(41700).U32BE(100);
   first.Fill(kFrame128 - first.Size(), 0x55);
   TMPEGaudio mp3;
   ASSERT_TRUE(mp3.ReadFromFile(Write(first.Append(Frames(10)))));
@@ -235,7 +237,8 @@ TEST_F(MPEGaudioTest, ShortFileWithAFrameKeepsItsTags) {
 TEST_F(MPEGaudioTest, ShortEncoderMadeFileKeepsItsTitle) {
   const std::string wav = tagtest::MakeTone(dir, "short.wav", 0.03);
   const std::string mp3Path = dir.Path("short.mp3");
-  ASSERT_TRUE(tagtest::Run("lame --quiet -b 128 --tt Tiny --add-id3v2 '" + wav + "' '" + mp3Path + "'"));
+  ASSERT_TRUE(tagtest::Run("lame --quiet -b 128 --tt Tiny --add-id3v2 '" + wav + "' '" + mp3Path +
+                           "'"));
   TMPEGaudio mp3;
   ASSERT_TRUE(mp3.ReadFromFile(mp3Path));
   EXPECT_LT(mp3.FileLength(), 3458);
@@ -322,14 +325,17 @@ TEST_F(MPEGaudioTest, EncoderMadeTagsThroughTheFrontEnd) {
   const std::string v23 = dir.Path("v23.mp3"), latin1 = dir.Path("latin1.mp3");
   const std::string v1 = dir.Path("v1.mp3"), v24 = dir.Path("v24.mp3");
   const Case cases[] = {
-      {v23, "lame --quiet --tt '夜明けの歌' --ta 'Beyoncé' --add-id3v2 " + quoted(wav) + " " + quoted(v23),
+      {v23,
+       "lame --quiet --tt '夜明けの歌' --ta 'Beyoncé' --add-id3v2 " + quoted(wav) + " " + quoted(v23),
        "夜明けの歌", "Beyoncé"},
-      {latin1, "lame --quiet --id3v2-only --tt Morning --ta Band " + quoted(wav) + " " + quoted(latin1),
+      {latin1,
+       "lame --quiet --id3v2-only --tt Morning --ta Band " + quoted(wav) + " " + quoted(latin1),
        "Morning", "Band"},
       {v1, "lame --quiet --id3v1-only --tt 'Old Title' --ta 'Old Artist' " + quoted(wav) + " " +
        quoted(v1), "Old Title", "Old Artist"},
       {v24, "ffmpeg -nostdin -loglevel error -y -i " + quoted(v23) + " -map_metadata -1 -c copy"
-       " -id3v2_version 4 -write_id3v1 1 -metadata title=Four -metadata artist=Quartet " + quoted(v24),
+       " -id3v2_version 4 -write_id3v1 1 -metadata title=Four -metadata artist=Quartet " +
+           quoted(v24),
        "Four", "Quartet"},
   };
   for (const Case& c : cases) {

@@ -154,8 +154,8 @@ TEST_F(OggVorbisTest, MissingCommentHeaderLeavesTextsEmpty) {
 TEST_F(OggVorbisTest, LyingCountsAndLengthsEndAtTheEndOfTheFile) {
   // A count of 2^32 - 1 with two strings present: both are read and the walk ends.
   const auto start = std::chrono::steady_clock::now();
-  const TOggVorbis lying = Read(Page(0, Ident(2, 44100, 128000))
-                                    .Append(Page(0, Comments({"TITLE=a", "ARTIST=b"}, "v", 0xFFFFFFFF))));
+  const Bytes lyingComments = Comments({"TITLE=a", "ARTIST=b"}, "v", 0xFFFFFFFF);
+  const TOggVorbis lying = Read(Page(0, Ident(2, 44100, 128000)).Append(Page(0, lyingComments)));
   EXPECT_EQ(lying.Title(), "a");
   EXPECT_EQ(lying.Artist(), "b");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
@@ -193,7 +193,8 @@ TEST_F(OggVorbisTest, EncoderMadeFilesThroughTheFrontEnd) {
   const std::string stereo = tagtest::MakeTone(dir, "stereo.wav", 3.0);
   const std::string mono = tagtest::MakeTone(dir, "mono.wav", 2.0, 1, 48000);
   const std::string a = dir.Path("a.ogg"), b = dir.Path("b.ogg");
-  ASSERT_TRUE(tagtest::Run("oggenc -Q -t '夜明けの歌' -a 'Beyoncé' -o '" + a + "' '" + stereo + "'"));
+  ASSERT_TRUE(
+      tagtest::Run("oggenc -Q -t '夜明けの歌' -a 'Beyoncé' -o '" + a + "' '" + stereo + "'"));
   ASSERT_TRUE(tagtest::Run("oggenc -Q -o '" + b + "' '" + mono + "'"));
   ASSERT_TRUE(tagtest::Run("vorbiscomment -w -t 'TITLE=Only performer' -t 'PERFORMER=Orchestra' '" +
                            b + "'"));

@@ -24,7 +24,8 @@ Bytes Header(uint32_t riffSize, uint16_t formatTag, uint16_t channels, uint32_t 
 
 // The canonical 44-byte header and audioBytes of silence.
 Bytes Canonical(uint32_t audioBytes, uint16_t channels = 2, uint16_t formatTag = 1) {
-  return Header(36 + audioBytes, formatTag, channels).Text("data").U32LE(audioBytes).Zeros(audioBytes);
+  return Header(36 + audioBytes, formatTag, channels)
+      .Text("data").U32LE(audioBytes).Zeros(audioBytes);
 }
 
 class WAVfileTest : public ::testing::Test {
@@ -101,7 +102,8 @@ TEST_F(WAVfileTest, HeaderChecks) {
     EXPECT_EQ(wav.Duration(), 0);
     EXPECT_EQ(wav.SampleRate(), 0u);
   }
-  ASSERT_TRUE(wav.ReadFromFile(Write(Header(136, 1, 1, 16, "riff").Text("data").U32LE(100).Zeros(100))));
+  const Bytes lowerCase = Header(136, 1, 1, 16, "riff").Text("data").U32LE(100).Zeros(100);
+  ASSERT_TRUE(wav.ReadFromFile(Write(lowerCase)));
   EXPECT_FALSE(wav.Valid());
 
   ASSERT_TRUE(wav.ReadFromFile(Write(Canonical(100, 1, 3))));  // IEEE float: no name, still valid
@@ -131,8 +133,8 @@ TEST_F(WAVfileTest, EncoderMadeFilesAgreeWithFfprobe) {
   for (const Case c : {Case{"pcm_s16le", "Windows PCM"}, Case{"adpcm_ms", "Microsoft ADPCM"},
                        Case{"adpcm_ima_wav", "DVI/IMA ADPCM"}, Case{"pcm_mulaw", "MU-LAW"}}) {
     const std::string out = dir.Path(std::string(c.codec) + ".wav");
-    ASSERT_TRUE(tagtest::Run("ffmpeg -nostdin -loglevel error -y -i '" + tone + "' -c:a " + c.codec +
-                             " '" + out + "'"));
+    ASSERT_TRUE(tagtest::Run("ffmpeg -nostdin -loglevel error -y -i '" + tone + "' -c:a " +
+                             c.codec + " '" + out + "'"));
     const tagtest::Probe probe = tagtest::FFprobe(out);
     TWAVfile wav;
     ASSERT_TRUE(wav.ReadFromFile(out)) << c.codec;
