@@ -129,8 +129,9 @@ void ReadComments(THeadCachedFile& file, int64_t offset, TComments& comments) {
 }
 
 // The low 32 bits of the granule position of the last page that starts in the searched range,
-// found by a backward scan; 0 when no page starts there. A file shorter than the range is
-// scanned from its first byte.
+// found by a backward scan; 0 when no page starts there. The range, (size - 12060) to
+// (size - 10), is what 50 windows of 251 bytes stepping back by 241 cover; it is read at once.
+// A file shorter than the range is scanned from its first byte.
 int32_t LastGranulePosition(TReadOnlyFile& file) {
   const int64_t size = file.Size();
   const int64_t first = size > kLastPageReachBytes ? size - kLastPageReachBytes : 0;
