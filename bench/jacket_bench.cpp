@@ -123,8 +123,8 @@ void BenchSize(const fs::path& Root, int Side, int Count, int Runs) {
   // Process start-up: the same loop over an 8 x 8 picture.
   const fs::path Tiny = Dir / "tiny.jpg";
   Run("convert -size 8x8 xc:gray -quality 90 " + Quote(Tiny));
-  const fs::path TinyLoop =
-      DjpegScript(Dir / "tiny.sh", std::vector<fs::path>(Jackets.size(), Tiny), "-bmp", Dir / "tiny.bmp");
+  const fs::path TinyLoop = DjpegScript(
+      Dir / "tiny.sh", std::vector<fs::path>(Jackets.size(), Tiny), "-bmp", Dir / "tiny.bmp");
   const TTiming Startup = Median(Runs, [&] { return RunTimed(TinyLoop); });
 
   const auto Report = [&](const char* What, double OursMs, double PeerMs, double StartupMs) {
@@ -161,8 +161,8 @@ void BenchStretch(int SrcSide, int DstSide, int Runs) {
                       return -1.0;
                     }).CpuMs;
   const double Megapixels = double(DstSide) * DstSide * Repeats / 1e6;
-  std::printf("StretchNearest %4d^2 -> %4d^2: %8.1f destination Mpixel/s (CPU time)\n", SrcSide, DstSide,
-              Megapixels / (Ms / 1000.0));
+  std::printf("StretchNearest %4d^2 -> %4d^2: %8.1f destination Mpixel/s (CPU time)\n", SrcSide,
+              DstSide, Megapixels / (Ms / 1000.0));
 }
 
 }  // namespace

@@ -47,7 +47,8 @@ bool UncompressedRowsPresent(const uint8_t* Data, size_t Size) {
   const uint32_t Bits = FieldAt(Data, Size, Core ? 24 : 28, 2);
   const uint32_t Compression = Core ? BiRgb : FieldAt(Data, Size, 30, 4);
   if (Compression != BiRgb && Compression != BiBitfields) return true;
-  if (Width <= 0 || Height == 0 || Bits == 0 || Bits > 32) return true;  // the decoder refuses these
+  if (Width <= 0 || Height == 0 || Bits == 0 || Bits > 32)
+    return true;  // the decoder refuses these
   // Sizes up to 2^31 pixels: products are kept below 2^63 by dividing instead of multiplying.
   const uint64_t Rows = static_cast<uint64_t>(Height < 0 ? -Height : Height);
   const uint64_t Stride = static_cast<uint64_t>(Width * Bits + 31) / 32 * 4;

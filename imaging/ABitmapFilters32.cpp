@@ -21,7 +21,9 @@ int64_t TruncTo64(double Value) {
 }
 
 // A step as the 32-bit accumulator sees it: negative steps wrap like an unsigned addition would.
-uint32_t StepFrom(double Step) { return static_cast<uint32_t>(static_cast<uint64_t>(TruncTo64(Step))); }
+uint32_t StepFrom(double Step) {
+  return static_cast<uint32_t>(static_cast<uint64_t>(TruncTo64(Step)));
+}
 
 // The last accumulator value of a run of Count positions, or AccumulatorLimit when it would not
 // fit in 32 bits (the accumulator would wrap and sample unrelated pixels).

@@ -8,7 +8,8 @@
 namespace fixtures {
 
 TTempDir::TTempDir() {
-  std::string Template = (std::filesystem::temp_directory_path() / "orvane-imaging-XXXXXX").string();
+  std::string Template =
+      (std::filesystem::temp_directory_path() / "orvane-imaging-XXXXXX").string();
   if (mkdtemp(Template.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   FPath = Template;
 }

@@ -42,8 +42,8 @@ TSampled StretchTo80(int SrcW, int SrcH) {
   for (int y = 0; y < 80; ++y) Result.Rows.push_back(Dst.ScanLine(y)[0] >> 16);
   for (int y = 0; y < 80; ++y)
     for (int x = 0; x < 80; ++x)
-      EXPECT_EQ(Dst.ScanLine(y)[x],
-                static_cast<uint32_t>(Result.Rows[y]) << 16 | static_cast<uint32_t>(Result.Columns[x]))
+      EXPECT_EQ(Dst.ScanLine(y)[x], static_cast<uint32_t>(Result.Rows[y]) << 16 |
+                                        static_cast<uint32_t>(Result.Columns[x]))
           << "x=" << x << " y=" << y;
   return Result;
 }

@@ -16,7 +16,9 @@ std::string SplitBmp(int W, int H) {
   fixtures::TBmpSpec Spec{W, H, 24, false, false, {}, {}};
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x)
-      Spec.Pixels.push_back(x == W - 1 && y == H - 1 ? 0x00FF00u : x < W / 2 ? 0xFF0000u : 0x0000FFu);
+      Spec.Pixels.push_back(x == W - 1 && y == H - 1 ? 0x00FF00u
+                            : x < W / 2              ? 0xFF0000u
+                                                     : 0x0000FFu);
   return fixtures::MakeBmp(Spec);
 }
 
@@ -47,6 +49,8 @@ TEST(LoadJacket, BmpIsSqueezedToTheWholeSquare) {
     EXPECT_EQ(Jacket->ScanLine(y)[41] & 0xFFFFFF, 0x0000FFu);
     EXPECT_EQ(Jacket->ScanLine(y)[79] & 0xFFFFFF, 0x0000FFu);
   }
+  // The stretch never reaches the last source column and row: the green corner stays out.
+  EXPECT_NE(Jacket->ScanLine(79)[79] & 0xFFFFFF, 0x00FF00u);
 }
 
 TEST(LoadJacket, BmpWinsOverJpg) {

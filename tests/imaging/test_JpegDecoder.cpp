@@ -60,7 +60,8 @@ void ExpectNearPattern(const TABitmap& Bitmap, int W, int H, int Tolerance) {
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) {
       EXPECT_EQ(Bitmap.ScanLine(y)[x] >> 24, 0xFFu);
-      Worst = std::max(Worst, ChannelDistance(Bitmap.ScanLine(y)[x], fixtures::PatternPixel(x, y, W, H)));
+      Worst = std::max(Worst,
+                       ChannelDistance(Bitmap.ScanLine(y)[x], fixtures::PatternPixel(x, y, W, H)));
     }
   EXPECT_LE(Worst, Tolerance);
 }
