@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
+#include <iterator>
 #include <cstdio>
 #include <memory>
 
@@ -17,6 +19,7 @@ namespace {
 struct TToolRun {
   int status = -1;
   std::string out;
+  std::string err;
 };
 
 // Runs the tool with the given (shell-quoted) arguments; stdout captured, a time limit kept.
@@ -33,6 +36,8 @@ TToolRun RunTool(const std::string& args, const TempDir& dir) {
   }
   const int raw = pclose(pipe.release());
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  std::ifstream errIn(errFile, std::ios::binary);
+  run.err.assign(std::istreambuf_iterator<char>(errIn), std::istreambuf_iterator<char>());
   return run;
 }
 
@@ -49,6 +54,7 @@ TEST(OrvaneTags, NoArgumentIsAUsageError) {
   const TToolRun run = RunTool("", dir);
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "usage: orvane-tags FILE...\n");
 }
 
 TEST(OrvaneTags, UnreadableThingsPrintFourLinesAndExitOne) {
