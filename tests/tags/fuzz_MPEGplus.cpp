@@ -1,15 +1,8 @@
 // TMPEGplus on arbitrary bytes: no read outside a buffer, no hang, no escaping exception.
 
-#include "FuzzSupport.h"
+#include "ReaderFuzz.h"
 #include "tags/MPEGplus.h"
-#include "tags/sMediaTag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  TMPEGplus reader;
-  reader.ReadFromFile(fuzzsupport::WriteInput(data, size));
-  // Every published property must render, whatever was read.
-  for (const TPropInfo* prop : reader.ClassInfo().AllProperties()) {
-    PropValueToText(*prop, prop->Get(reader));
-  }
-  return 0;
+  return readerfuzz::ReadInput<TMPEGplus>(data, size);
 }

@@ -1,15 +1,8 @@
 // TWMAfile on arbitrary bytes: no read outside a buffer, no hang, no escaping exception.
 
-#include "FuzzSupport.h"
+#include "ReaderFuzz.h"
 #include "tags/WMAfile.h"
-#include "tags/sMediaTag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  TWMAfile reader;
-  reader.ReadFromFile(fuzzsupport::WriteInput(data, size));
-  // Every published property must render, whatever was read.
-  for (const TPropInfo* prop : reader.ClassInfo().AllProperties()) {
-    PropValueToText(*prop, prop->Get(reader));
-  }
-  return 0;
+  return readerfuzz::ReadInput<TWMAfile>(data, size);
 }
