@@ -1,41 +1,44 @@
 #include "tags/ByteReader.h"
 
-#include <filesystem>
-#include <system_error>
-
-TReadOnlyFile::TReadOnlyFile(const std::string& fileName) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec) || ec) return;
-  FFile = std::fopen(fileName.c_str(), "rb");
-  if (FFile == nullptr) return;
-  if (std::fseek(FFile, 0, SEEK_END) != 0) {
-    std::fclose(FFile);
-    FFile = nullptr;
-    return;
-  }
-  const long end = std::ftell(FFile);
-  if (end < 0 || std::fseek(FFile, 0, SEEK_SET) != 0) {
-    std::fclose(FFile);
-    FFile = nullptr;
-    return;
-  }
-  FSizeBytes = end;
-}
-
-TReadOnlyFile::~TReadOnlyFile() {
-  if (FFile != nullptr) std::fclose(FFile);
-}
+#include <cstring>
 
 bool TReadOnlyFile::Seek(int64_t offset) {
-  if (FFile == nullptr || offset < 0) return false;
-  if (std::fseek(FFile, static_cast<long>(offset), SEEK_SET) != 0) return false;
+  if (!IsOpen() || offset < 0) return false;
   FPosition = offset;
   return true;
 }
 
+const TReadOnlyFile::TWindow* TReadOnlyFile::WindowFor(size_t count) {
+  for (size_t i = 0; i < FWindows.size(); ++i) {
+    const TWindow& w = FWindows[i];
+    if (FPosition >= w.Start && static_cast<uint64_t>(FPosition - w.Start) < w.Bytes &&
+        count <= w.Bytes - static_cast<size_t>(FPosition - w.Start)) {
+      FRecent = i;
+      return &w;
+    }
+  }
+  const int64_t size = Size();
+  if (FPosition >= size) return nullptr;
+  FRecent = 1 - FRecent;
+  TWindow& w = FWindows[FRecent];
+  const int64_t lastStart = size > static_cast<int64_t>(kWindowBytes) ? size - kWindowBytes : 0;
+  w.Start = FPosition < lastStart ? FPosition : lastStart;
+  w.Bytes = FFile.ReadAt(w.Start, w.Data.data(), w.Data.size());
+  // A file that shrank since it was opened may not reach FPosition any more.
+  if (static_cast<uint64_t>(FPosition - w.Start) >= w.Bytes) return nullptr;
+  return &w;
+}
+
 size_t TReadOnlyFile::Read(void* dest, size_t count) {
-  if (FFile == nullptr || count == 0) return 0;
-  const size_t got = std::fread(dest, 1, count, FFile);
+  if (!IsOpen() || count == 0) return 0;
+  size_t got = 0;
+  if (count >= kWindowBytes) {
+    got = FFile.ReadAt(FPosition, dest, count);
+  } else if (const TWindow* w = WindowFor(count)) {
+    const size_t at = static_cast<size_t>(FPosition - w->Start);
+    got = count < w->Bytes - at ? count : w->Bytes - at;
+    std::memcpy(dest, w->Data.data() + at, got);
+  }
   FPosition += static_cast<int64_t>(got);
   return got;
 }
@@ -44,7 +47,7 @@ bool TReadOnlyFile::ReadExact(void* dest, size_t count) { return Read(dest, coun
 
 std::vector<uint8_t> TReadOnlyFile::ReadUpTo(size_t count) {
   // The file's own size caps the allocation, whatever count a header declared.
-  const int64_t left = FSizeBytes > FPosition ? FSizeBytes - FPosition : 0;
+  const int64_t left = Size() > FPosition ? Size() - FPosition : 0;
   if (static_cast<uint64_t>(left) < count) count = static_cast<size_t>(left);
   std::vector<uint8_t> out(count);
   out.resize(Read(out.data(), count));

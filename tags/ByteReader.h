@@ -3,27 +3,34 @@
 // cursor over bytes already read. Reads past the end give zeros or a short count, never
 // undefined behaviour, so a reader's checks are about meaning, not memory safety.
 
+#include <array>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/ReadOnlyFile.h"
+
 // A file opened read-only for the span of one operation; closed by the destructor on every
 // path. Only regular files are opened: a FIFO would block the caller and a device or a
 // directory has no meaningful size, so those count as "cannot be opened".
+//
+// Small reads are served from two windows of the file's bytes, each filled by one positioned
+// read: the readers look at a file in many small pieces (frame headers, item keys) that lie in
+// few places, most often its head and its tail, and every system call costs more than the copy.
+// A window that would reach past the end of the file is moved back to end there, so the first
+// read near the end brings in the whole tail (an ID3v1 tag, an APE footer, an encoder block).
 class TReadOnlyFile {
  public:
-  explicit TReadOnlyFile(const std::string& fileName);
-  ~TReadOnlyFile();
+  explicit TReadOnlyFile(const std::string& fileName) : FFile(fileName) {}
   TReadOnlyFile(const TReadOnlyFile&) = delete;
   TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
 
-  bool IsOpen() const { return FFile != nullptr; }
-  int64_t Size() const { return FSizeBytes; }
+  bool IsOpen() const { return FFile.IsOpen(); }
+  int64_t Size() const { return FFile.Size(); }
   int64_t Position() const { return FPosition; }
-  bool AtEnd() const { return FPosition >= FSizeBytes; }
+  bool AtEnd() const { return FPosition >= Size(); }
 
   // Absolute seek. Before the start fails; past the end is allowed (reads there give 0 bytes).
   bool Seek(int64_t offset);
@@ -34,10 +41,23 @@ class TReadOnlyFile {
   // Up to count bytes from the current position.
   std::vector<uint8_t> ReadUpTo(size_t count);
 
+  // Reads of this many bytes or more go to the file directly.
+  static constexpr size_t kWindowBytes = 8192;
+
  private:
-  std::FILE* FFile = nullptr;
-  int64_t FSizeBytes = -1;
+  struct TWindow {
+    int64_t Start = 0;
+    size_t Bytes = 0;  // 0: empty
+    std::array<uint8_t, kWindowBytes> Data;  // only the first Bytes are meaningful
+  };
+  // The window holding [FPosition, FPosition + count), filled when neither does; nullptr when
+  // the file gives nothing at FPosition.
+  const TWindow* WindowFor(size_t count);
+
+  platform::TReadOnlyFile FFile;
   int64_t FPosition = 0;
+  std::array<TWindow, 2> FWindows;
+  size_t FRecent = 0;  // the window used last; a refill replaces the other one
 };
 
 // Random-access and sequential reading of a byte span. Every accessor is bounds-checked:

@@ -79,14 +79,16 @@ void TID3v1::ResetData() {
 }
 
 bool TID3v1::ReadFromFile(const std::string& FileName) {
+  TReadOnlyFile file(FileName);
+  return ReadFromFile(file);
+}
+
+bool TID3v1::ReadFromFile(TReadOnlyFile& file) {
   ResetData();
   uint8_t bytes[kTagSizeBytes];
-  {
-    TReadOnlyFile file(FileName);
-    if (!file.IsOpen() || file.Size() < kTagSizeBytes) return false;
-    if (!file.Seek(file.Size() - kTagSizeBytes) || !file.ReadExact(bytes, kTagSizeBytes)) {
-      return false;
-    }
+  if (!file.IsOpen() || file.Size() < kTagSizeBytes) return false;
+  if (!file.Seek(file.Size() - kTagSizeBytes) || !file.ReadExact(bytes, kTagSizeBytes)) {
+    return false;
   }
   const TByteReader tag(bytes, kTagSizeBytes);
   if (!tag.Matches(0, "TAG")) return true;

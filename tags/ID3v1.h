@@ -6,6 +6,8 @@
 
 #include "tags/sMediaTag.h"
 
+class TReadOnlyFile;
+
 class TID3v1 : public TPersistent {
  public:
   static const TClassInfo& StaticClass();
@@ -15,6 +17,8 @@ class TID3v1 : public TPersistent {
   void ResetData();
   // False only when the last 128 bytes could not be read; a file without a tag gives true.
   bool ReadFromFile(const std::string& FileName);
+  // The same from a file a container reader has open already; its position is not kept.
+  bool ReadFromFile(TReadOnlyFile& file);
 
   bool Exists() const { return FExists; }
   uint8_t VersionID() const { return FVersionID; }  // 1 = ID3v1.0, 2 = ID3v1.1

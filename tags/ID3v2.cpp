@@ -72,8 +72,7 @@ void OfferToSlots(uint8_t version, const TByteReader& frame,
 
 // Walks the frames after the header (an extended header is not skipped, unsynchronisation not
 // undone). A read or seek failure ends the walk; the slots keep what was gathered.
-void ScanFrames(const std::string& fileName, uint8_t version, int64_t tagSizeBytes, TSlots& slots) {
-  TReadOnlyFile file(fileName);
+void ScanFrames(TReadOnlyFile& file, uint8_t version, int64_t tagSizeBytes, TSlots& slots) {
   if (!file.Seek(kHeaderBytes)) return;
   const size_t headerBytes = version == 2 ? 6 : 10;
   while (file.Position() < tagSizeBytes && !file.AtEnd()) {
@@ -185,14 +184,15 @@ void TID3v2::ResetData() {
 }
 
 bool TID3v2::ReadFromFile(const std::string& FileName) {
+  TReadOnlyFile file(FileName);
+  return ReadFromFile(file);
+}
+
+bool TID3v2::ReadFromFile(TReadOnlyFile& file) {
   ResetData();
   std::array<uint8_t, kHeaderBytes> bytes{};
-  int64_t fileBytes = 0;
-  {
-    TReadOnlyFile file(FileName);
-    if (!file.IsOpen() || !file.ReadExact(bytes.data(), bytes.size())) return false;
-    fileBytes = file.Size();
-  }
+  if (!file.Seek(0) || !file.ReadExact(bytes.data(), bytes.size())) return false;
+  const int64_t fileBytes = file.Size();
   const TByteReader header(bytes.data(), bytes.size());
   if (!header.Matches(0, "ID3")) return true;
 
@@ -203,7 +203,7 @@ bool TID3v2::ReadFromFile(const std::string& FileName) {
   if (FVersionID < 2 || FVersionID > 4 || FSize == 0) return true;
 
   TSlots slots;
-  ScanFrames(FileName, FVersionID, FSize, slots);
+  ScanFrames(file, FVersionID, FSize, slots);
   FTitle = SlotText(slots[slTitle]);
   if (FTitle.empty()) FTitle = SlotText(slots[slContentGroup]);
   FArtist = SlotText(slots[slArtist]);

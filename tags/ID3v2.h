@@ -8,6 +8,8 @@
 
 #include "tags/sMediaTag.h"
 
+class TReadOnlyFile;
+
 class TID3v2 : public TPersistent {
  public:
   static const TClassInfo& StaticClass();
@@ -17,6 +19,8 @@ class TID3v2 : public TPersistent {
   void ResetData();
   // False only when the first 10 bytes of the file could not be read.
   bool ReadFromFile(const std::string& FileName);
+  // The same from a file a container reader has open already; its position is not kept.
+  bool ReadFromFile(TReadOnlyFile& file);
 
   bool Exists() const { return FExists; }
   uint8_t VersionID() const { return FVersionID; }

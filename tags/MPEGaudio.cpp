@@ -235,27 +235,26 @@ void TMPEGaudio::ResetData() {
 
 bool TMPEGaudio::ReadFromFile(const std::string& FileName) {
   ResetData();
-  bool result = FID3v2->ReadFromFile(FileName) && FID3v1->ReadFromFile(FileName);
+  // One open for the tags and the audio: the tags read through the same file, in the same
+  // order as when each opened it anew.
+  TReadOnlyFile file(FileName);
+  const bool result = FID3v2->ReadFromFile(file) && FID3v1->ReadFromFile(file) && file.IsOpen();
   if (result) {
-    TReadOnlyFile file(FileName);
-    result = file.IsOpen();
-    if (result) {
-      FFileLength = static_cast<int32_t>(file.Size());
-      std::array<uint8_t, kBlockBytes> block;
-      const TByteReader reader(block.data(), block.size());
-      const size_t got = ReadBlock(file, FID3v2->Size(), block);
+    FFileLength = static_cast<int32_t>(file.Size());
+    std::array<uint8_t, kBlockBytes> block;
+    const TByteReader reader(block.data(), block.size());
+    const size_t got = ReadBlock(file, FID3v2->Size(), block);
+    FindFrame(reader, FFrame, FVBR);
+    if (!FFrame.Found && got == block.size()) {
+      ReadBlock(file, (file.Size() - FID3v2->Size()) / 2, block);
       FindFrame(reader, FFrame, FVBR);
-      if (!FFrame.Found && got == block.size()) {
-        ReadBlock(file, (file.Size() - FID3v2->Size()) / 2, block);
-        FindFrame(reader, FFrame, FVBR);
-      }
-      if (FFrame.Found && !FVBR.Found) {
-        // A file shorter than the block is read from its start, zeros standing in for the
-        // bytes before it would make the reader reject a valid short file and lose its tags.
-        int64_t at = file.Size() - kBlockBytes - (FID3v1->Exists() ? kID3v1Bytes : 0);
-        ReadBlock(file, at < 0 ? 0 : at, block);
-        FVendorID = FindEncoderSignature(reader, static_cast<uint16_t>(5 * FFrame.Size));
-      }
+    }
+    if (FFrame.Found && !FVBR.Found) {
+      // A file shorter than the block is read from its start, zeros standing in for the
+      // bytes before it would make the reader reject a valid short file and lose its tags.
+      int64_t at = file.Size() - kBlockBytes - (FID3v1->Exists() ? kID3v1Bytes : 0);
+      ReadBlock(file, at < 0 ? 0 : at, block);
+      FVendorID = FindEncoderSignature(reader, static_cast<uint16_t>(5 * FFrame.Size));
     }
   }
   if (!FFrame.Found) ResetData();
