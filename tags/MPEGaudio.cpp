@@ -140,8 +140,10 @@ std::string FindEncoderSignature(const TByteReader& block, uint16_t limit) {
   if (kBlockBytes - s - 8 < 0) s = kBlockBytes - 8;
   for (int k = 0; k <= s; ++k) {
     const size_t at = kBlockBytes - k - 8;
-    if (block.Matches(at, "LAME")) return block.Text(at, 4) + block.Text(at + 4, 4);
-    if (block.Matches(at, "GOGO")) return "GOGO";
+    // The first byte rules out nearly every offset before a whole signature is compared.
+    const uint8_t first = block.U8(at);
+    if (first == 'L' && block.Matches(at, "LAME")) return block.Text(at, 8);
+    if (first == 'G' && block.Matches(at, "GOGO")) return "GOGO";
   }
   return "";
 }
