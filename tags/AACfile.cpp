@@ -106,9 +106,9 @@ void TAACfile::ResetData() {
 
 bool TAACfile::ReadFromFile(const std::string& FileName) {
   ResetData();
-  if (!FID3v2->ReadFromFile(FileName) || !FID3v1->ReadFromFile(FileName)) return false;
+  // One open for the tags and the stream, read in the same order as with an open each.
   TReadOnlyFile file(FileName);
-  if (!file.IsOpen()) return false;
+  if (!FID3v2->ReadFromFile(file) || !FID3v1->ReadFromFile(file)) return false;
   FFileSize = static_cast<int32_t>(static_cast<uint32_t>(file.Size()));
   const int64_t streamAt = FID3v2->Size();
   TBitFile bits(file);

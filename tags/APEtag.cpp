@@ -86,8 +86,7 @@ std::optional<std::string> ReadKey(TReadOnlyFile& file) {
 
 // Walks the items from the start the footer gives. A read or seek failure ends the walk and
 // keeps what was gathered.
-void ReadItems(const std::string& fileName, const TFooter& footer, TItems& items) {
-  TReadOnlyFile file(fileName);
+void ReadItems(TReadOnlyFile& file, const TFooter& footer, TItems& items) {
   if (!file.Seek(footer.fileBytes - footer.endShiftBytes - footer.tagSizeBytes)) return;
   for (int32_t n = 0; n < footer.itemCount; ++n) {
     uint8_t head[8];
@@ -112,9 +111,8 @@ void ReadItems(const std::string& fileName, const TFooter& footer, TItems& items
 }
 
 // Finds and reads the footer; nothing when it cannot be read.
-std::optional<std::array<uint8_t, kFooterBytes>> ReadFooter(const std::string& fileName,
+std::optional<std::array<uint8_t, kFooterBytes>> ReadFooter(TReadOnlyFile& file,
                                                           TFooter& footer) {
-  TReadOnlyFile file(fileName);
   if (!file.IsOpen() || file.Size() < kID3v1Bytes) return std::nullopt;
   footer.fileBytes = file.Size();
   char tag[3];
@@ -162,9 +160,14 @@ void TAPEtag::ResetData() {
 }
 
 bool TAPEtag::ReadFromFile(const std::string& FileName) {
+  TReadOnlyFile file(FileName);
+  return ReadFromFile(file);
+}
+
+bool TAPEtag::ReadFromFile(TReadOnlyFile& file) {
   ResetData();
   TFooter footer;
-  const auto bytes = ReadFooter(FileName, footer);
+  const auto bytes = ReadFooter(file, footer);
   if (!bytes) return false;
   const TByteReader r(bytes->data(), bytes->size());
   if (!r.Matches(0, "APETAGEX")) return true;
@@ -177,7 +180,7 @@ bool TAPEtag::ReadFromFile(const std::string& FileName) {
   FSize = footer.tagSizeBytes;
 
   TItems items;
-  ReadItems(FileName, footer, items);
+  ReadItems(file, footer, items);
   FTitle = items[itTitle];
   FArtist = items[itArtist];
   FAlbum = items[itAlbum];

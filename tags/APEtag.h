@@ -7,6 +7,8 @@
 
 #include "tags/sMediaTag.h"
 
+class TReadOnlyFile;
+
 class TAPEtag : public TPersistent {
  public:
   static const TClassInfo& StaticClass();
@@ -16,6 +18,8 @@ class TAPEtag : public TPersistent {
   void ResetData();
   // False only when the footer could not be read (a file shorter than 128 bytes included).
   bool ReadFromFile(const std::string& FileName);
+  // The same from a file a container reader has open already; its position is not kept.
+  bool ReadFromFile(TReadOnlyFile& file);
 
   bool Exists() const { return FExists; }
   int32_t Version() const { return FVersion; }  // 1000 or 2000 as the footer says

@@ -84,24 +84,22 @@ void TMPEGplus::ResetData() {
 
 bool TMPEGplus::ReadFromFile(const std::string& FileName) {
   ResetData();
+  // One open for the tags and the stream header, read in the same order as with an open each.
+  TReadOnlyFile file(FileName);
   // A failed ID3v2 read only means that the stream header is looked for at the start.
-  const int64_t headerAt = FID3v2->ReadFromFile(FileName) ? FID3v2->Size() : 0;
+  const int64_t headerAt = FID3v2->ReadFromFile(file) ? FID3v2->Size() : 0;
   std::array<uint8_t, kHeaderBytes> header{};
-  int32_t fileSize = 0;
-  {
-    TReadOnlyFile file(FileName);
-    if (!file.IsOpen() || !file.Seek(headerAt) || !file.ReadExact(header.data(), header.size())) {
-      return false;
-    }
-    fileSize = static_cast<int32_t>(static_cast<uint32_t>(file.Size()));
+  if (!file.IsOpen() || !file.Seek(headerAt) || !file.ReadExact(header.data(), header.size())) {
+    return false;
   }
+  const int32_t fileSize = static_cast<int32_t>(static_cast<uint32_t>(file.Size()));
   const TByteReader h(header);
   if (StreamVersionOf(h) == 0 || fileSize <= 0) return true;
   FFileSize = fileSize;
   ReadStreamHeader(header.data());
   // The end tags are consulted only for a recognised stream; their results do not matter.
-  FID3v1->ReadFromFile(FileName);
-  FAPEtag->ReadFromFile(FileName);
+  FID3v1->ReadFromFile(file);
+  FAPEtag->ReadFromFile(file);
   return true;
 }
 

@@ -59,15 +59,16 @@ void TMonkey::ResetData() {
 
 bool TMonkey::ReadFromFile(const std::string& FileName) {
   ResetData();
-  const bool tagsRead = FID3v1->ReadFromFile(FileName) && FID3v2->ReadFromFile(FileName) &&
-                        FAPEtag->ReadFromFile(FileName);
-  if (tagsRead && ReadHeader(FileName)) return true;
+  // One open for the tags and the header, read in the same order as with an open each.
+  TReadOnlyFile file(FileName);
+  const bool tagsRead = FID3v1->ReadFromFile(file) && FID3v2->ReadFromFile(file) &&
+                        FAPEtag->ReadFromFile(file);
+  if (tagsRead && ReadHeader(file)) return true;
   ResetData();
   return false;
 }
 
-bool TMonkey::ReadHeader(const std::string& FileName) {
-  TReadOnlyFile file(FileName);
+bool TMonkey::ReadHeader(TReadOnlyFile& file) {
   if (!file.IsOpen()) return false;
   FFileSize = static_cast<int32_t>(static_cast<uint32_t>(file.Size()));
   if (!file.Seek(FID3v2->Size()) || !file.ReadExact(FHeader.data(), FHeader.size())) return false;
