@@ -1,25 +1,38 @@
 #include "tags/TagText.h"
 
+#include <cstring>
+
 #include "platform/CodePage.h"
 
 namespace {
 
 bool IsControlOrSpace(char c) { return static_cast<uint8_t>(c) <= 0x20; }
 
+// The end of text[first, last) with trailing 0x00-0x20 bytes removed. Most of what is trimmed
+// is zero fill (the rest of a 500-byte frame slot, a padded field), passed over eight bytes at
+// a time before the byte-wise test.
+size_t TrimmedEnd(std::string_view text, size_t first, size_t last) {
+  while (last - first >= 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, text.data() + last - 8, sizeof word);
+    if (word != 0) break;
+    last -= 8;
+  }
+  while (last > first && IsControlOrSpace(text[last - 1])) --last;
+  return last;
+}
+
 }  // namespace
 
 std::string TrimControl(std::string_view text) {
   size_t first = 0;
   while (first < text.size() && IsControlOrSpace(text[first])) ++first;
-  size_t last = text.size();
-  while (last > first && IsControlOrSpace(text[last - 1])) --last;
+  const size_t last = TrimmedEnd(text, first, text.size());
   return std::string(text.substr(first, last - first));
 }
 
 std::string TrimRightControl(std::string_view text) {
-  size_t last = text.size();
-  while (last > 0 && IsControlOrSpace(text[last - 1])) --last;
-  return std::string(text.substr(0, last));
+  return std::string(text.substr(0, TrimmedEnd(text, 0, text.size())));
 }
 
 std::optional<int32_t> StrToInt(std::string_view text) {

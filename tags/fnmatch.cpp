@@ -14,9 +14,18 @@ bool SameIgnoringCase(std::string_view text, size_t pos, std::string_view litera
   return true;
 }
 
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
 std::optional<size_t> FindFrom(std::string_view text, std::string_view literal, size_t from) {
   if (literal.size() > text.size()) return std::nullopt;
+  // Upper-casing changes ASCII letters only, so a first byte that is no letter (the "." of an
+  // extension) can only match itself: the search jumps from one such byte to the next.
+  const bool exactFirst = !literal.empty() && !IsAsciiLetter(literal[0]);
   for (size_t pos = from; pos <= text.size() - literal.size(); ++pos) {
+    if (exactFirst) {
+      pos = text.find(literal[0], pos);
+      if (pos == std::string_view::npos || pos > text.size() - literal.size()) break;
+    }
     if (SameIgnoringCase(text, pos, literal)) return pos;
   }
   return std::nullopt;

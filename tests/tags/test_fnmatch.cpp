@@ -53,3 +53,14 @@ TEST(FindLastOccurrence, LastHitIgnoringCase) {
   EXPECT_FALSE(FindLastOccurrence("abc", "x").has_value());
   EXPECT_FALSE(FindLastOccurrence("ab", "abc").has_value());
 }
+
+// A literal opening with a byte that is no letter is searched for byte-exactly; one opening with
+// a letter matches either case; a hit must fit before the end of the text.
+TEST(FindLastOccurrence, NonLetterAndLetterFirstBytes) {
+  EXPECT_EQ(FindLastOccurrence("/x.y/song.Mp3", ".mp3"), 9u);
+  EXPECT_EQ(FindLastOccurrence("a.b.c", "."), 3u);
+  EXPECT_FALSE(FindLastOccurrence("song.mp", ".mp3").has_value());  // "." too near the end
+  EXPECT_FALSE(FindLastOccurrence("song,mp3", ".mp3").has_value());
+  EXPECT_EQ(FindLastOccurrence("Ogg.OGG.x", "ogg"), 4u);
+  EXPECT_EQ(FindLastOccurrence("1.2.3", "2.3"), 2u);
+}
