@@ -18,7 +18,7 @@ class TAPEtag : public TPersistent {
   void ResetData();
   // False only when the footer could not be read (a file shorter than 128 bytes included).
   bool ReadFromFile(const std::string& FileName);
-  // The same from a file a container reader has open already; its position is not kept.
+  // The same from a file a container reader has open already; moves the file's position.
   bool ReadFromFile(TReadOnlyFile& file);
 
   bool Exists() const { return FExists; }

@@ -17,7 +17,7 @@ class TID3v1 : public TPersistent {
   void ResetData();
   // False only when the last 128 bytes could not be read; a file without a tag gives true.
   bool ReadFromFile(const std::string& FileName);
-  // The same from a file a container reader has open already; its position is not kept.
+  // The same from a file a container reader has open already; moves the file's position.
   bool ReadFromFile(TReadOnlyFile& file);
 
   bool Exists() const { return FExists; }

@@ -19,7 +19,7 @@ class TID3v2 : public TPersistent {
   void ResetData();
   // False only when the first 10 bytes of the file could not be read.
   bool ReadFromFile(const std::string& FileName);
-  // The same from a file a container reader has open already; its position is not kept.
+  // The same from a file a container reader has open already; moves the file's position.
   bool ReadFromFile(TReadOnlyFile& file);
 
   bool Exists() const { return FExists; }
