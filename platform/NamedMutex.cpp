@@ -18,10 +18,13 @@ namespace {
 // in a folder private to the user. The kernel drops the lock when the last descriptor of the
 // holder closes, so a process that dies, even by SIGKILL, leaves no stale mutex behind. Unlike
 // flock(), the lock can be tested (F_OFD_GETLK) without being taken, so a probe never makes a
-// starting instance believe the name is held. The file itself stays; it is only a
-// name, and removing it while someone holds it would let a second holder in.
+// starting instance believe the name is held. The holder removes the file when it closes its
+// handle (a killed holder leaves it for the next one to reuse); a lock taken on a file that has
+// meanwhile been removed is dropped and taken again on the file that now has the name.
 struct TMutexObject {
   int Fd = -1;         // the lock file (locked or not); -1 for an unnamed mutex
+  std::string Path;    // the lock file's name, for the holder to remove when it closes
+  bool Holder = false; // this handle holds the lock
   bool Owned = false;  // taken with initialOwner; ReleaseMutex gives it up
 };
 
@@ -87,13 +90,20 @@ std::string LockFileName(std::string_view name) {
 }
 
 // Opens (and with create, makes) the lock file of name; -1 on failure.
-int OpenLockFile(const char* name, bool create) {
+int OpenLockFile(const char* name, bool create, std::string& path) {
   const std::string folder = LockFolder();
   if (create ? !EnsurePrivateFolder(folder) : !IsPrivateFolder(folder)) return -1;
-  const std::string path = folder + "/" + LockFileName(name);
+  path = folder + "/" + LockFileName(name);
   // O_CLOEXEC: a program the player starts must not inherit the lock and keep it after we exit.
   const int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0);
   return ::open(path.c_str(), flags, 0600);
+}
+
+// True when path still names the file open at fd (its holder may have removed it meanwhile).
+bool StillNamed(int fd, const std::string& path) {
+  struct stat open {}, named {};
+  return ::fstat(fd, &open) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+         open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 struct flock WholeFile(short type) {
@@ -129,39 +139,44 @@ uint32_t GetLastError() { return g_lastError; }
 HANDLE OpenMutexA(uint32_t /*desiredAccess*/, bool /*inheritHandle*/, const char* name) {
   g_lastError = ERROR_FILE_NOT_FOUND;
   if (!name || !*name) return 0;
-  const int fd = OpenLockFile(name, false);
+  std::string path;
+  const int fd = OpenLockFile(name, false, path);
   if (fd < 0) return 0;
   if (!IsLocked(fd)) {
     ::close(fd);
     return 0;
   }
   g_lastError = 0;
-  return AddHandle({fd, false});
+  return AddHandle({fd, path, false, false});
 }
 
 HANDLE CreateMutexA(const void* /*securityAttributes*/, bool initialOwner, const char* name) {
   g_lastError = 0;
-  if (!name || !*name) return AddHandle({-1, initialOwner});
-  const int fd = OpenLockFile(name, true);
-  if (fd < 0) {
-    g_lastError = ERROR_ACCESS_DENIED;
-    return 0;
+  if (!name || !*name) return AddHandle({-1, "", true, initialOwner});
+  // A few rounds: each lost one means a holder removed the file between our open and our lock.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    std::string path;
+    const int fd = OpenLockFile(name, true, path);
+    if (fd < 0) break;
+    switch (TryLock(fd)) {
+      case TLockResult::Taken:
+        if (StillNamed(fd, path)) return AddHandle({fd, path, true, initialOwner});
+        ::close(fd);
+        continue;
+      case TLockResult::Failed:
+        // No locking here (an odd file system): better no mutex than a false "already running".
+        ::close(fd);
+        g_lastError = ERROR_ACCESS_DENIED;
+        return 0;
+      case TLockResult::HeldElsewhere:
+        // Another process holds the name: as on Windows, the caller gets the existing mutex
+        // (without ownership) and learns it from GetLastError.
+        g_lastError = ERROR_ALREADY_EXISTS;
+        return AddHandle({fd, path, false, false});
+    }
   }
-  switch (TryLock(fd)) {
-    case TLockResult::Taken:
-      return AddHandle({fd, initialOwner});
-    case TLockResult::Failed:
-      // No locking here (an odd file system): better no mutex than a false "already running".
-      ::close(fd);
-      g_lastError = ERROR_ACCESS_DENIED;
-      return 0;
-    case TLockResult::HeldElsewhere:
-      break;
-  }
-  // Another process holds the name: as on Windows, the caller gets the existing mutex (without
-  // ownership) and learns it from GetLastError.
-  g_lastError = ERROR_ALREADY_EXISTS;
-  return AddHandle({fd, false});
+  g_lastError = ERROR_ACCESS_DENIED;
+  return 0;
 }
 
 bool ReleaseMutex(HANDLE mutex) {
@@ -177,6 +192,9 @@ bool CloseHandle(HANDLE handle) {
   std::lock_guard<std::mutex> lock(g_tableMutex);
   const auto it = g_handles.find(handle);
   if (it == g_handles.end()) return false;
+  // The holder removes the name while it still holds the lock, so that nobody can take the lock
+  // on a file that is about to lose its name without noticing (StillNamed).
+  if (it->second.Holder && it->second.Fd >= 0) ::unlink(it->second.Path.c_str());
   if (it->second.Fd >= 0) ::close(it->second.Fd);
   g_handles.erase(it);
   return true;

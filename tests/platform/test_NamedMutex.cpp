@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +19,7 @@
 extern char** environ;
 
 using namespace platform;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -147,6 +150,34 @@ TEST(NamedMutexTest, NamesAreKeptApart) {
   for (const auto& n : names) EXPECT_FALSE(IsHeld(n));
 }
 
+TEST(NamedMutexTest, HolderRemovesItsLockFileOnClose) {
+  char tmpl[] = "/tmp/orvane-runtime-XXXXXX";
+  ASSERT_NE(::mkdtemp(tmpl), nullptr);
+  const std::string runtime = tmpl;
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  const std::string savedValue = saved ? saved : "";
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  const std::string folder = runtime + "/orvane-mutex";
+  const std::string name = UniqueName("tidy");
+
+  const HANDLE holder = CreateMutexA(nullptr, false, name.c_str());
+  ASSERT_NE(holder, 0);
+  const HANDLE probe = OpenMutexA(MUTEX_ALL_ACCESS, false, name.c_str());
+  EXPECT_NE(probe, 0);
+  CloseHandle(probe);  // a handle that does not hold the lock leaves the file alone
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+  CloseHandle(holder);
+  EXPECT_TRUE(fs::is_empty(folder));
+  const HANDLE again = CreateMutexA(nullptr, false, name.c_str());
+  EXPECT_NE(again, 0);
+  EXPECT_EQ(GetLastError(), 0u);
+  CloseHandle(again);
+
+  if (saved) ::setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
+  else ::unsetenv("XDG_RUNTIME_DIR");
+  fs::remove_all(runtime);
+}
+
 TEST(NamedMutexTest, SecondProcessSeesTheFirstAndAKilledHolderLeavesNoLock) {
   const std::string name = UniqueName("procs");
   TChild first = Spawn({kHelper, "hold", name});
@@ -168,6 +199,11 @@ TEST(NamedMutexTest, SecondProcessSeesTheFirstAndAKilledHolderLeavesNoLock) {
   ::kill(next.Pid, SIGKILL);
   WaitExit(next.Pid);
   ::close(next.Out);
+  // The killed holder's file is taken over and, on a clean close, removed.
+  const HANDLE last = CreateMutexA(nullptr, false, name.c_str());
+  EXPECT_NE(last, 0);
+  EXPECT_EQ(GetLastError(), 0u);
+  CloseHandle(last);
 }
 
 TEST(NamedMutexTest, ProgramsStartedByTheHolderDoNotInheritIt) {
