@@ -1,5 +1,6 @@
 #include "app/ShortCut.h"
 
+#include "platform/CodePage.h"
 #include "platform/Hotkeys.h"
 
 namespace {
@@ -37,19 +38,10 @@ std::string KeyName(unsigned vk) {
   return {};
 }
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  }
-  return true;
-}
-
 // Removes prefix from text when text starts with it (letter case ignored).
 bool TakePrefix(std::string_view& text, std::string_view prefix) {
-  if (text.size() < prefix.size() || !SameText(text.substr(0, prefix.size()), prefix)) return false;
+  if (text.size() < prefix.size()) return false;
+  if (!AnsiSameText(text.substr(0, prefix.size()), prefix)) return false;
   text.remove_prefix(prefix.size());
   return true;
 }
@@ -77,7 +69,7 @@ TShortCut TextToShortCut(std::string_view text) {
   // The key is whichever code writes the same name, so reading accepts exactly what is written.
   for (unsigned vk = 0x08; vk <= 0xFF; ++vk) {
     const std::string name = KeyName(vk);
-    if (!name.empty() && SameText(text, name)) return static_cast<TShortCut>(vk | modifiers);
+    if (!name.empty() && AnsiSameText(text, name)) return static_cast<TShortCut>(vk | modifiers);
   }
   return 0;
 }
