@@ -530,21 +530,19 @@ void TGstFilterGraph::NotifyRunState() {
   for (const ComPtr<TGstFilter>& f : filters_) f->RunStateChanged(state_);
 }
 
-HRESULT TGstFilterGraph::Run() {
+// The graph counts as being in the new state even when the pipeline refused it, as the
+// caller is told through the result.
+HRESULT TGstFilterGraph::EnterState(GstState pipelineState, OAFilterState graphState) {
   DrainBus();
-  const HRESULT hr = SetPipelineState(GST_STATE_PLAYING);
-  state_ = State_Running;
+  const HRESULT hr = SetPipelineState(pipelineState);
+  state_ = graphState;
   NotifyRunState();
   return hr;
 }
 
-HRESULT TGstFilterGraph::Pause() {
-  DrainBus();
-  const HRESULT hr = SetPipelineState(GST_STATE_PAUSED);
-  state_ = State_Paused;
-  NotifyRunState();
-  return hr;
-}
+HRESULT TGstFilterGraph::Run() { return EnterState(GST_STATE_PLAYING, State_Running); }
+
+HRESULT TGstFilterGraph::Pause() { return EnterState(GST_STATE_PAUSED, State_Paused); }
 
 HRESULT TGstFilterGraph::Stop() {
   DrainBus();

@@ -96,6 +96,7 @@ class TGstFilterGraph final
   HRESULT WaitForPreroll(gint64 timeoutUs);
   HRESULT SetPipelineState(GstState state);
   void NotifyRunState();
+  HRESULT EnterState(GstState pipelineState, OAFilterState graphState);
 
   bool StopTime(int64_t* stop);
   HRESULT SeekTo(int64_t target);
