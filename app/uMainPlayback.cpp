@@ -1,0 +1,77 @@
+#include "app/uMain.h"
+
+#include <QAction>
+#include <QItemSelectionModel>
+
+#include "app/uMainShared.h"
+
+using namespace umain;
+
+// Playback control.
+
+void TfrmMain::ActionPlayExecute(QObject* /*Sender*/) {
+  if (ListViewPlay->rowCount() == 0) return;
+  if (ListViewPlay->selectionModel()->selectedRows().isEmpty()) ListViewPlay->selectRow(0);
+  PlayIndex = ListViewPlay->selectionModel()->selectedRows().first().row();
+  PlayFile = PlayPath + RowCaption(ListViewPlay, PlayIndex);
+  Engine->OpenFile(PlayFile);
+  Engine->Play();
+  ActionPause->setChecked(Engine->Paused());
+  UpdateCaption(PlayFile);
+}
+
+void TfrmMain::ActionStopExecute(QObject* /*Sender*/) { Engine->Stop(); }
+
+void TfrmMain::ActionPauseExecute(QObject* /*Sender*/) {
+  Engine->TogglePause();
+  ActionPause->setChecked(Engine->Paused());
+}
+
+void TfrmMain::ActionNextExecute(QObject* /*Sender*/) {
+  const int rows = ListViewPlay->rowCount();
+  if (rows == 0) return;
+  int next = PlayIndex + 1;
+  if (next >= rows) {
+    if (ActionAutoNextFolder->isChecked()) {
+      ActionNextFolderExecute(ActionNextFolder);
+      return;
+    }
+    next = 0;
+  }
+  ListViewPlay->selectRow(next);
+  ActionPlayExecute(ActionPlay);
+}
+
+void TfrmMain::ActionPrevExecute(QObject* /*Sender*/) {
+  const int rows = ListViewPlay->rowCount();
+  if (rows == 0) return;
+  int previous = PlayIndex - 1;
+  if (previous < 0 || previous >= rows) previous = rows - 1;
+  ListViewPlay->selectRow(previous);
+  ActionPlayExecute(ActionPlay);
+}
+
+void TfrmMain::ActionMinus15Execute(QObject* Sender) {
+  if (const auto* action = qobject_cast<QAction*>(Sender)) {
+    Engine->SkipSeconds(static_cast<int64_t>(action->data().toInt()));
+  }
+}
+
+void TfrmMain::ScrollBar1Scroll(QObject* /*Sender*/, int /*ScrollCode*/, int& ScrollPos) {
+  Engine->SeekToScrollPos(ScrollPos);
+}
+
+void TfrmMain::Timer1Timer(QObject* /*Sender*/) {
+  if (!Engine || !Engine->Playing()) return;
+  Engine->UpdatePosition();
+  if (Engine->Ended()) {
+    Engine->SetEnded(false);
+    ActionNextExecute(ActionNext);
+  }
+}
+
+void TfrmMain::ActionUseVideoGateExecute(QObject* /*Sender*/) {
+  // Qt has already flipped the check mark; the new state is the one to use.
+  Engine->SetVideoGateVideo(ActionUseVideoGate->isChecked());
+  Engine->SetVideoGateAudio(ActionUseVideoGate->isChecked());
+}
