@@ -5,6 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QChar>
+
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string_view>
@@ -86,6 +89,30 @@ TSearchRec MakeRec(int dirFd, const char* name) {
   return rec;
 }
 
+// The order in which the library's original file system lists a folder: names compared as
+// upper-cased UTF-16, unit by unit, the way its case-insensitive name index sorts them. Names
+// that are equal so (differing in case only, which that file system could not hold) are ordered
+// by their bytes, so the order is total and the same on every run.
+std::u16string OrderKey(std::string_view name) {
+  std::u16string key = AnsiToWide(name);
+  for (char16_t& unit : key) {
+    if (!QChar::isSurrogate(unit)) unit = static_cast<char16_t>(QChar::toUpper(char32_t(unit)));
+  }
+  return key;
+}
+
+void SortLikeTheLibraryDisk(std::vector<TSearchRec>& recs) {
+  std::vector<std::pair<std::u16string, TSearchRec>> keyed;
+  keyed.reserve(recs.size());
+  for (TSearchRec& rec : recs) keyed.emplace_back(OrderKey(rec.Name), std::move(rec));
+  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return a.second.Name < b.second.Name;
+  });
+  recs.clear();
+  for (auto& entry : keyed) recs.push_back(std::move(entry.second));
+}
+
 struct TDirCloser {
   void operator()(DIR* d) const { ::closedir(d); }
 };
@@ -106,12 +133,17 @@ std::vector<TSearchRec> FindFiles(const std::string& pathAndMask) {
   // The parent entry comes first, where the folder pane and the keyboard expect it.
   if (MatchesSearchMask(".", mask)) result.push_back({".", true, false, 0});
   if (HasParent(folder) && MatchesSearchMask("..", mask)) result.push_back({"..", true, false, 0});
+  std::vector<TSearchRec> named;
   while (const dirent* entry = ::readdir(dir.get())) {
     const std::string_view name(entry->d_name);
     if (name == "." || name == "..") continue;
     if (!MatchesSearchMask(name, mask)) continue;
-    result.push_back(MakeRec(dirFd, entry->d_name));
+    named.push_back(MakeRec(dirFd, entry->d_name));
   }
+  // readdir's order is the hash order of the folder's index here: a pane or play list in it
+  // would come out shuffled.
+  SortLikeTheLibraryDisk(named);
+  for (TSearchRec& rec : named) result.push_back(std::move(rec));
   return result;
 }
 

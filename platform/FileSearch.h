@@ -18,7 +18,9 @@ struct TSearchRec {
 // pathAndMask is a folder path followed by a mask, e.g. "/music/*.*" or "/music/a/*.mp3".
 // The mask takes "*" and "?", ignores letter case, and "*.*" matches every name (also names
 // without a dot). Hidden entries are included. "." and then ".." come first (".." only when the
-// folder has a parent; "." always), then the rest in the file system's order.
+// folder has a parent; "." always), then the rest in case-insensitive ordinal order: names
+// compared upper-cased as UTF-16, names equal so ordered by their bytes. That is the order in
+// which the case-insensitive file system the library comes from lists a folder.
 // A folder that does not exist or cannot be read gives an empty list, never an error.
 std::vector<TSearchRec> FindFiles(const std::string& pathAndMask);
 

@@ -1,6 +1,5 @@
 #include "platform/FileSearch.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,17 +33,6 @@ class FileSearchTest : public ::testing::Test {
     for (const auto& r : recs) names.push_back(r.Name);
     return names;
   }
-  // The folder's entries in readdir order, as the search must deliver them after "." and "..".
-  std::vector<std::string> DiskOrder() const {
-    std::vector<std::string> names;
-    DIR* d = ::opendir(dir_.c_str());
-    while (const dirent* e = ::readdir(d)) {
-      const std::string n = e->d_name;
-      if (n != "." && n != "..") names.push_back(n);
-    }
-    ::closedir(d);
-    return names;
-  }
   std::string dir_;
 };
 
@@ -55,8 +43,8 @@ TEST_F(FileSearchTest, AllEntriesWithParentFirstAndHiddenOnes) {
   Folder("Album");
   Folder(".config");
   const auto recs = FindFiles(dir_ + "*.*");
-  std::vector<std::string> expected = {".", ".."};
-  for (const auto& n : DiskOrder()) expected.push_back(n);
+  const std::vector<std::string> expected = {".", "..", ".config", ".hidden.mp3", "01.MP3",
+                                             "Album", "noext"};
   EXPECT_EQ(Names(recs), expected);
   for (const auto& r : recs) {
     SCOPED_TRACE(r.Name);
@@ -65,6 +53,37 @@ TEST_F(FileSearchTest, AllEntriesWithParentFirstAndHiddenOnes) {
     EXPECT_EQ(r.Hidden, r.Name == ".hidden.mp3" || r.Name == ".config");
     EXPECT_EQ(r.Size, r.Name == "01.MP3" ? 5 : 0);
   }
+}
+
+// Created in an order unlike the expected one, so readdir's order cannot pass by chance.
+TEST_F(FileSearchTest, NamesComeInCaseInsensitiveOrdinalOrder) {
+  const std::vector<std::string> expected = {
+      "a",
+      "A1",                 // upper-cased, "A" < "A1"
+      "b.mp3",
+      "B.mp3x",
+      "Zed",
+      "_under",             // "_" (0x5F) sorts after "Z", not before "a" as in lower case
+      "\xC3\xA4",           // "ä" (U+00E4 upper-cased to U+00C4) after every ASCII name
+      "\x82\xA0",           // Shift-JIS "あ" (U+3042), as a name copied from an old disc
+      "\xE4\xBB\xBF",       // "仿" U+4EFF
+      "\xF0\x9F\x98\x80",   // U+1F600: its surrogate D83D sorts before U+FF21 in UTF-16
+      "\xEF\xBC\xA1",       // fullwidth "Ａ" U+FF21
+      "\xEF\xBD\x81",       // fullwidth "ａ": same upper case, so the bytes decide
+  };
+  std::vector<std::string> created = expected;
+  std::reverse(created.begin(), created.end());
+  std::rotate(created.begin(), created.begin() + 4, created.end());
+  for (const auto& name : created) File(name);
+  std::vector<std::string> want = {".", ".."};
+  want.insert(want.end(), expected.begin(), expected.end());
+  EXPECT_EQ(Names(FindFiles(dir_ + "*.*")), want);
+}
+
+TEST_F(FileSearchTest, NamesEqualButForCaseAreOrderedByTheirBytes) {
+  for (const char* name : {"abc", "ABC", "Abc", "aBc"}) File(name);
+  const std::vector<std::string> want = {".", "..", "ABC", "Abc", "aBc", "abc"};
+  EXPECT_EQ(Names(FindFiles(dir_ + "*.*")), want);
 }
 
 TEST_F(FileSearchTest, MaskIgnoresCaseAndSkipsTheDotEntries) {
