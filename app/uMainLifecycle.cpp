@@ -3,6 +3,7 @@
 #include <QStatusBar>
 #include <algorithm>
 
+#include "app/DataFiles.h"
 #include "desktop/TrayIcon.h"
 #include "desktop/Winplace.h"
 #include "imaging/ABitmap.h"
@@ -18,7 +19,7 @@ void TfrmMain::FormCreate() {
   FirstShow = true;
   Background = std::make_unique<TABitmap>();
   try {
-    Background->LoadFromFile(ExeFolder() + "bg.bmp");
+    Background->LoadFromFile(BackgroundFileName(ExeFolder()));
   } catch (const std::exception&) {
     // No usable picture: plain white tiles.
     Background->SetSize(kTileSize, kTileSize);

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/Profile.h"
+#include "platform/UserFolders.h"
 #include "platform/WindowPlacement.h"
 
 namespace {
@@ -46,9 +47,22 @@ std::string IniFileNameFor(const std::string& exeName) {
   return exeName.substr(0, dot) + ".ini";
 }
 
+std::string SettingsFileNameFor(const std::string& exeName) {
+  const size_t slash = exeName.rfind('/');
+  const std::string exeFolder = slash == std::string::npos ? "." : exeName.substr(0, slash + 1);
+  if (platform::IsFolderWritable(exeFolder)) return IniFileNameFor(exeName);
+  const std::string config = platform::UserConfigFolder();
+  // Nowhere else to go: beside the executable, where saving reports that it cannot write.
+  if (config.empty()) return IniFileNameFor(exeName);
+  const std::string folder = config + "orvane/";
+  // Made now, so that the first save, which replaces the file through a copy beside it, can.
+  platform::ForceFolders(folder);
+  return folder + "orvane.ini";
+}
+
 std::string ApplicationIniFileName() {
   if (!IniFileNameOverride().empty()) return IniFileNameOverride();
-  return IniFileNameFor(QCoreApplication::applicationFilePath().toStdString());
+  return SettingsFileNameFor(QCoreApplication::applicationFilePath().toStdString());
 }
 
 void SetApplicationIniFileName(std::string fileName) { IniFileNameOverride() = std::move(fileName); }

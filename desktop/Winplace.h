@@ -11,6 +11,11 @@ class QWidget;
 // replaced by ".ini", or ".ini" appended when it has none ("/opt/orvane" -> "/opt/orvane.ini").
 std::string IniFileNameFor(const std::string& exeName);
 
+// Where an executable keeps its settings: IniFileNameFor(exeName) when this user can write the
+// executable's folder (a build tree, a copy in one's home), else "orvane/orvane.ini" in the user's
+// configuration folder (an installed /usr/bin/orvane), which is made when missing.
+std::string SettingsFileNameFor(const std::string& exeName);
+
 // The settings file of the running program. Tests point it elsewhere with SetApplicationIniFileName
 // (an empty name goes back to the one beside the executable).
 std::string ApplicationIniFileName();
