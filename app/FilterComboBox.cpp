@@ -37,6 +37,7 @@ void TFilterComboBox::SetItemIndex(int index) {
 }
 
 std::string TFilterComboBox::Mask() const {
+  if (Entries_.empty()) return "*.*";
   const int index = currentIndex();
   return index >= 0 && index < static_cast<int>(Entries_.size()) ? Entries_[index].Mask : "";
 }

@@ -32,7 +32,8 @@ class TFilterComboBox : public QComboBox {
   int ItemIndex() const { return currentIndex(); }
   void SetItemIndex(int index);
 
-  // The selected entry's mask; "" when none is selected.
+  // The selected entry's mask; "*.*" when the box has no entries, "" when it has entries but
+  // none is selected.
   std::string Mask() const;
 
  private:

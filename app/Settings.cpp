@@ -39,6 +39,8 @@ void TfrmMain::LoadSettings() {
     ResumePosition = Ini->ReadInt64("Main", "PlayPos", 0);
     FilterComboBox1->SetFilter(Ini->ReadString("Play", "Filter", DefaultFilter));
     FilterComboBox1->SetItemIndex(Ini->ReadInteger("Main", "Mask", 0));
+    PlayableExtensions = TPlayableExtensions(
+        Ini->ReadString("Play", "PlayableExtensions", DefaultPlayableExtensions));
     ActionUseVideoGate->setChecked(Ini->ReadBool("Play", "UseVideoGate1000", false));
     ActionAutoNextFolder->setChecked(Ini->ReadBool("Play", "AutoNextFolder", false));
     HotKeysEnabled = Ini->ReadBool("ShortCut", "Enable", true);
@@ -77,6 +79,7 @@ void TfrmMain::SaveSettings() {
   Ini->WriteBool("Play", "UseVideoGate1000", ActionUseVideoGate->isChecked());
   Ini->WriteBool("Play", "AutoNextFolder", ActionAutoNextFolder->isChecked());
   Ini->WriteString("Play", "Filter", FilterComboBox1->Filter());
+  Ini->WriteString("Play", "PlayableExtensions", PlayableExtensions.Text());
   Ini->WriteBool("ShortCut", "Enable", HotKeysEnabled);
   // Disabled hotkeys were never registered, and their texts in the file stay as they are.
   if (!HotKeysEnabled) return;

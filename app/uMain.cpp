@@ -19,6 +19,7 @@
 
 #include "app/Application.h"
 #include "app/ApplicationEvents.h"
+#include "app/CustomDrawDelegate.h"
 #include "app/FilterComboBox.h"
 #include "app/FlowLayout.h"
 #include "app/uMainShared.h"
@@ -279,6 +280,10 @@ void TfrmMain::ConnectEvents() {
               RunHandler([&] { ListViewFolderSelectItem(ListViewFolder->item(index.row()), true); });
             }
           });
+  ListViewPlay->setItemDelegate(new TCustomDrawDelegate(
+      ListViewPlay, [this](int row, QStyleOptionViewItem& option, bool& defaultDraw) {
+        ListViewPlayCustomDrawItem(ListViewPlay, row, option, defaultDraw);
+      }));
   connect(FilterComboBox1, &QComboBox::activated, this,
           [this] { RunHandler([this] { FilterComboBox1Click(FilterComboBox1); }); });
   connect(ScrollBar1, &QScrollBar::actionTriggered, this, [this](int action) {

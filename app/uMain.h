@@ -10,8 +10,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/ImageList.h"
+#include "app/PlayableExtensions.h"
 #include "app/ShortCut.h"
 #include "platform/Hotkeys.h"
 
@@ -22,6 +24,7 @@ class QMenu;
 class QScrollBar;
 class QSplitter;
 class QStatusBar;
+class QStyleOptionViewItem;
 class QTableWidget;
 class QTimer;
 class TABitmap;
@@ -119,6 +122,7 @@ class TfrmMain : public QMainWindow {
   TShortCut NextFolderShortCut = 0;
   TShortCut PrevFolderShortCut = 0;
   TShortCut VisibleShortCut = 0;
+  TPlayableExtensions PlayableExtensions;  // the types the play list lists
   std::unique_ptr<platform::TIniFile> Ini;  // only between OpenIni and CloseIni
 
   // Lifecycle events.
@@ -151,7 +155,12 @@ class TfrmMain : public QMainWindow {
 
   // Play list.
   void BuildPlayList();
+  // Reads the file's tags and sets the row's Title and Artist cells, empty ones too.
+  void FillTagColumns(int row, const std::string& path);
   void FilterComboBox1Click(QObject* Sender);
+  // Gives the selected row its colours, whether or not the list has the focus.
+  void ListViewPlayCustomDrawItem(QObject* Sender, int Row, QStyleOptionViewItem& Option,
+                                  bool& DefaultDraw);
 
   // Playback control.
   void ActionPlayExecute(QObject* Sender);
@@ -188,6 +197,8 @@ class TfrmMain : public QMainWindow {
   void CreatePopupMenu();
   void ConnectEvents();
   void SetStatusText(const std::string& text);
+  // The playable files that the filter's mask finds in PlayPath, in the search's order.
+  std::vector<std::string> PlayableFileNames();
 
   TEngineFactory EngineFactory_;
   std::unique_ptr<TScrollBarPositionBar> PositionBar_;

@@ -1,5 +1,14 @@
 #include "app/uMain.h"
 
+#include <QGuiApplication>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTableWidget>
+
+#include <vector>
+
+#include "app/FilterComboBox.h"
 #include "tags/sMediaTagReader.h"
 
 #include "app/uMainShared.h"
@@ -8,10 +17,86 @@ using namespace umain;
 
 // Play list.
 
+namespace {
+
+// The hourglass for the length of a rebuild: every listed file is opened and parsed before the
+// window answers again.
+class TWaitCursor {
+ public:
+  TWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~TWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+  TWaitCursor(const TWaitCursor&) = delete;
+  TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
+// Tag values keep their bytes as stored; a display ends them at an inner zero byte.
+QString TagCellText(const std::string& value) {
+  return ForDisplay(value.substr(0, value.find('\0')));
+}
+
+QTableWidgetItem* NewCell(const QString& text) {
+  auto* item = new QTableWidgetItem(text);
+  item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+  return item;
+}
+
+}  // namespace
+
+std::vector<std::string> TfrmMain::PlayableFileNames() {
+  // Searching needs a mask: with no entry selected the last one ("all" by default) is chosen.
+  if (FilterComboBox1->ItemIndex() < 0 && FilterComboBox1->count() > 0) {
+    FilterComboBox1->SetItemIndex(FilterComboBox1->count() - 1);
+  }
+  std::vector<std::string> names;
+  for (const platform::TSearchRec& rec : platform::FindFiles(PlayPath + FilterComboBox1->Mask())) {
+    if (rec.Directory) continue;
+    if (!PlayableExtensions.Matches(rec.Name)) continue;
+    names.push_back(rec.Name);
+  }
+  return names;
+}
+
 void TfrmMain::BuildPlayList() {
   if (!TagReader) return;
+  TWaitCursor waitCursor;
   ListViewPlay->setRowCount(0);
-  // The rows of the folder's playable files come with the play list's own work.
+  const std::vector<std::string> names = PlayableFileNames();
+  // One repaint at the end instead of one per cell.
+  ListViewPlay->setUpdatesEnabled(false);
+  ListViewPlay->setRowCount(static_cast<int>(names.size()));
+  for (int row = 0; row < static_cast<int>(names.size()); ++row) {
+    QTableWidgetItem* caption = NewCell(ForDisplay(names[row]));
+    SetRawName(caption, names[row]);
+    ListViewPlay->setItem(row, 0, caption);
+    FillTagColumns(row, PlayPath + names[row]);
+  }
+  ListViewPlay->setUpdatesEnabled(true);
+  // Rows were replaced, not chosen: nothing is selected, and the current cell is cleared too so
+  // that a key press does not select a row the user never picked.
+  ListViewPlay->clearSelection();
+  ListViewPlay->setCurrentItem(nullptr);
+}
+
+void TfrmMain::FillTagColumns(int row, const std::string& path) {
+  TagReader->ReadTags(path);
+  ListViewPlay->setItem(row, 1, NewCell(TagCellText(TagReader->GetTagValue("Title"))));
+  ListViewPlay->setItem(row, 2, NewCell(TagCellText(TagReader->GetTagValue("Artist"))));
 }
 
 void TfrmMain::FilterComboBox1Click(QObject* /*Sender*/) { BuildPlayList(); }
+
+void TfrmMain::ListViewPlayCustomDrawItem(QObject* /*Sender*/, int /*Row*/,
+                                          QStyleOptionViewItem& Option, bool& DefaultDraw) {
+  DefaultDraw = true;
+  if (!(Option.state & QStyle::State_Selected)) return;
+  // The right-hand colour of an active window's caption gradient has no counterpart on this
+  // desktop; the active window's highlight colour stands for it. Both colour groups get it, so
+  // the selected row looks the same whether or not the list has the focus.
+  const QPalette::ColorGroup active = QPalette::Active;
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    Option.palette.setColor(group, QPalette::Highlight,
+                            Option.palette.color(active, QPalette::Highlight));
+    Option.palette.setColor(group, QPalette::HighlightedText,
+                            Option.palette.color(active, QPalette::HighlightedText));
+  }
+}

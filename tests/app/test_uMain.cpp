@@ -90,7 +90,8 @@ TEST_F(MainWindowTest, FirstRunStartsFromDefaultsAndWritesEveryKeyInOrder) {
   EXPECT_EQ(KeysOf(entries, "Main"), (std::vector<std::string>{"Path", "PlayPath", "PlayFile",
                                                                "Playing", "PlayPos", "Mask"}));
   EXPECT_EQ(KeysOf(entries, "Play"),
-            (std::vector<std::string>{"UseVideoGate1000", "AutoNextFolder", "Filter"}));
+            (std::vector<std::string>{"UseVideoGate1000", "AutoNextFolder", "Filter",
+                                      "PlayableExtensions"}));
   EXPECT_EQ(KeysOf(entries, "ShortCut"), (std::vector<std::string>{
                                              "Enable", "Pause", "Prev", "Next", "PrevFld",
                                              "NextFld", "Visible"}));
@@ -103,6 +104,7 @@ TEST_F(MainWindowTest, FirstRunStartsFromDefaultsAndWritesEveryKeyInOrder) {
   EXPECT_EQ(ValueOf(entries, "Main", "Playing"), "0");
   EXPECT_EQ(ValueOf(entries, "Main", "Mask"), "0");
   EXPECT_EQ(ValueOf(entries, "Play", "Filter"), kDefaultFilter);
+  EXPECT_EQ(ValueOf(entries, "Play", "PlayableExtensions"), "wav,mp3,avi,wmv,mpg,m2p,vob,vg2");
   EXPECT_EQ(ValueOf(entries, "ShortCut", "Enable"), "1");
   EXPECT_EQ(ValueOf(entries, "ShortCut", "Pause"), "End");
   EXPECT_EQ(ValueOf(entries, "ShortCut", "PrevFld"), "Up");
