@@ -104,17 +104,22 @@ size_t FindKey(const std::vector<TIniLine>& lines, size_t sectionLine, std::stri
   return std::string_view::npos;
 }
 
-// The key's line in the first of the sections named section that holds it, or npos. Sections of
-// the same name count as one, searched in file order.
+// The key's line in the first section named section, or npos. A later section of the same
+// name is never searched, as the original profile functions did not: files written for them
+// (orvane.ini, cdplayer.ini) expect that.
 size_t FindKeyLine(const std::vector<TIniLine>& lines, std::string_view section,
                    std::string_view key) {
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].Kind != TIniLine::TKind::Section) continue;
-    if (!AnsiSameText(lines[i].Name, section)) continue;
-    const size_t k = FindKey(lines, i, key);
-    if (k != std::string_view::npos) return k;
+  const size_t s = FindSection(lines, section);
+  return s == std::string_view::npos ? s : FindKey(lines, s, key);
+}
+
+// A value enclosed in a matching pair of double or single quotes is read without them.
+std::string_view Unquote(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    return value.substr(1, value.size() - 2);
   }
-  return std::string_view::npos;
+  return value;
 }
 
 // The head of a value that fits the callers' buffer, never ending inside a character.
@@ -179,7 +184,8 @@ bool CanWrite(std::string_view section, std::string_view key, std::string_view v
       key.front() == '[' || key.front() == ';') {
     return false;
   }
-  // Blanks around a value are written but, as in any profile file, not read back.
+  // Blanks around a value, and a pair of quotes that encloses it, are written but, as in any
+  // profile file, not read back.
   return !HasLineBreakOrNul(value);
 }
 
@@ -347,7 +353,7 @@ std::string GetPrivateProfileStringA(std::string_view section, std::string_view 
   if (ReadTextFile(fileName, text, truncated) != TReadResult::Ok) return CutValue(defaultValue);
   const std::vector<TIniLine> lines = SplitLines(text);
   const size_t k = FindKeyLine(lines, section, key);
-  return CutValue(k != std::string_view::npos ? lines[k].Value : defaultValue);
+  return CutValue(k != std::string_view::npos ? Unquote(lines[k].Value) : defaultValue);
 }
 
 bool WritePrivateProfileStringA(std::string_view section, std::string_view key,

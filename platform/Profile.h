@@ -15,12 +15,14 @@ class EIniFileException : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The value of key in section, or defaultValue when either is missing. At most 2047 bytes of a
-// value are returned (the buffer the callers use holds 2048 including the terminator).
+// The value of key in section, or defaultValue when either is missing. Only the first section
+// of a name is read (a key that only a later one holds is missing), and a value in a matching
+// pair of double or single quotes comes without them. At most 2047 bytes of a value are
+// returned (the buffer the callers use holds 2048 including the terminator).
 std::string GetPrivateProfileStringA(std::string_view section, std::string_view key,
                                      std::string_view defaultValue, const std::string& fileName);
 
-// Sets key in section (adding either where missing). False when the file cannot be written; the
+// Sets key in the first section named section (adding either where missing). False when the file cannot be written; the
 // old file is then left as it was: the new content goes to a temporary file that is renamed over.
 bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
                                 std::string_view value, const std::string& fileName);

@@ -104,7 +104,9 @@ void ReadItems(TReadOnlyFile& file, const TFooter& footer, TItems& items) {
     if (!file.ReadExact(buffer.data(), want)) return;
     const std::string value = TrimControl(std::string_view(buffer.data(), buffer.size()));
     if (const std::optional<size_t> slot = SlotOfKey(key)) {
-      items[*slot] = footer.version <= 1000 ? value : Utf8ValueToAnsi(value);
+      // Stored as a string property, so trimmed again after decoding: a value that ends in a
+      // cut sequence must not keep the blank in front of it.
+      items[*slot] = footer.version <= 1000 ? value : TrimControl(Utf8ValueToAnsi(value));
     }
     if (!file.Seek(valueAt + valueBytes)) return;
   }

@@ -12,6 +12,13 @@ namespace {
 constexpr size_t kHeaderBytes = 10;
 constexpr size_t kSlotBytes = 500;  // only the start of a frame is looked at
 
+// The encoding byte that starts a text frame. Version 4 added UTF-16BE and UTF-8, and today's
+// taggers (ffmpeg among them) write version-4 text in UTF-8 only.
+constexpr uint8_t kEncodingLatin1 = 0;
+constexpr uint8_t kEncodingUtf16 = 1;    // with a byte-order mark, units low byte first
+constexpr uint8_t kEncodingUtf16BE = 2;  // no byte-order mark, units high byte first
+constexpr uint8_t kEncodingUtf8 = 3;
+
 // The frames read, by slot: version 3/4 identifier, version 2 identifier.
 enum TFrameSlot {
   slTitle, slArtist, slAlbum, slTrack, slYear, slGenre, slComment, slComposer, slEncoder,
@@ -40,16 +47,6 @@ constexpr std::array<TFrameIds, kSlotCount> kFrameIds = {{
 using TSlot = std::optional<std::array<uint8_t, kSlotBytes>>;
 using TSlots = std::array<TSlot, kSlotCount>;
 
-// Tag size from the header: the size bytes are used whole (bit 7 not masked), plus the header,
-// plus the footer when flag 0x10 says there is one.
-int64_t TagSizeBytes(const TByteReader& header) {
-  int64_t size = int64_t{header.U8(6)} << 21 | int64_t{header.U8(7)} << 14 |
-                 int64_t{header.U8(8)} << 7 | header.U8(9);
-  size += kHeaderBytes;
-  if (header.U8(5) & 0x10) size += kHeaderBytes;
-  return size;
-}
-
 // Frame data size. Version 4 stores it 7 bits per byte like the tag size; read as a plain
 // 32-bit number there, every frame of 128 bytes or more would hide the frames after it.
 uint32_t FrameDataSize(uint8_t version, const TByteReader& frame) {
@@ -63,7 +60,7 @@ uint32_t FrameDataSize(uint8_t version, const TByteReader& frame) {
 
 void OfferToSlots(uint8_t version, const TByteReader& frame,
                   const std::array<uint8_t, kSlotBytes>& data, TSlots& slots) {
-  if (data[0] > 1) return;  // only ISO-8859-1 (0) and UTF-16 (1) text is kept
+  if (data[0] > kEncodingUtf8) return;  // no text encoding that this tag knows
   for (size_t i = 0; i < kSlotCount; ++i) {
     const char* id = version == 2 ? kFrameIds[i].v2 : kFrameIds[i].v34;
     if (frame.Matches(0, id)) slots[i] = data;
@@ -92,24 +89,38 @@ void ScanFrames(TReadOnlyFile& file, uint8_t version, int64_t tagSizeBytes, TSlo
   }
 }
 
-// 8-bit text of a frame's bytes. Encoding 1: UTF-16 little-endian units up to the first zero
-// unit, byte-order marks left out; anything else: the bytes as they are. Either way trimmed of
-// 0x00-0x20 bytes at both ends (which also removes an encoding byte 0 and the zero fill).
-std::string TextOf(std::span<const uint8_t> bytes) {
-  if (bytes.empty() || bytes[0] != 1) {
-    return TrimControl(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-  }
-  const TByteReader r(bytes);
+bool IsUtf16(uint8_t encoding) {
+  return encoding == kEncodingUtf16 || encoding == kEncodingUtf16BE;
+}
+
+// UTF-16 units of a frame's text, up to the first zero unit, byte-order marks left out.
+std::u16string Utf16Units(std::span<const uint8_t> text, bool bigEndian) {
+  const TByteReader r(text);
   std::u16string units;
-  for (size_t i = 0; i < (bytes.size() - 1) / 2; ++i) {
-    const char16_t unit = r.U16LE(1 + 2 * i);
+  for (size_t i = 0; i < text.size() / 2; ++i) {
+    const char16_t unit = bigEndian ? r.U16BE(2 * i) : r.U16LE(2 * i);
     if (unit == 0) break;
     // Only the mark itself is dropped: dropping every unit whose low byte is 0xFF would also
     // lose characters such as U+00FF and many kanji (U+4EFF ...).
     if (unit == 0xFEFF) continue;
     units += unit;
   }
-  return TrimControl(WideToAnsiText(units));
+  return units;
+}
+
+// 8-bit text of a frame's bytes, the encoding byte first. Latin-1 (and anything unknown): the
+// bytes as they are; UTF-16: up to the first zero unit; UTF-8: invalid sequences as U+FFFD.
+// Either way trimmed of 0x00-0x20 bytes at both ends, which also removes an encoding byte 0
+// and the zero fill.
+std::string TextOf(std::span<const uint8_t> bytes) {
+  const uint8_t encoding = bytes.empty() ? kEncodingLatin1 : bytes[0];
+  const std::span<const uint8_t> text = bytes.empty() ? bytes : bytes.subspan(1);
+  if (IsUtf16(encoding)) {
+    return TrimControl(WideToAnsiText(Utf16Units(text, encoding == kEncodingUtf16BE)));
+  }
+  const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (encoding != kEncodingUtf8) return TrimControl(raw);
+  return TrimControl(Utf8ToAnsiText(TrimControl(raw.substr(1))));
 }
 
 std::string SlotText(const TSlot& slot) {
@@ -122,7 +133,7 @@ std::string SlotText(const TSlot& slot) {
 std::string DescribedText(const TSlot& slot, bool hasLanguage) {
   if (!slot) return "";
   const uint8_t encoding = (*slot)[0];
-  const size_t termBytes = encoding == 1 ? 2 : 1;
+  const size_t termBytes = IsUtf16(encoding) ? 2 : 1;
   std::span<const uint8_t> rest = std::span<const uint8_t>(*slot).subspan(hasLanguage ? 4 : 1);
   // A UTF-16 terminator is a zero unit: it is looked for at unit boundaries only, otherwise a
   // description ending in an ASCII letter ("d" = 64 00) would be cut one byte short.
@@ -147,6 +158,17 @@ std::string GenreText(const TSlot& slot) {
 }
 
 }  // namespace
+
+int64_t ID3v2TagSizeBytes(std::span<const uint8_t> header) {
+  const TByteReader h(header);
+  // Added, not OR-ed: a size byte with bit 7 set carries into the next power of 128, as the
+  // tag writers of the time computed it.
+  int64_t size = int64_t{h.U8(6)} * (1 << 21) + int64_t{h.U8(7)} * (1 << 14) +
+                 int64_t{h.U8(8)} * (1 << 7) + h.U8(9);
+  size += kHeaderBytes;
+  if (h.U8(5) & 0x10) size += kHeaderBytes;
+  return size;
+}
 
 const TClassInfo& TID3v2::StaticClass() {
   static const TClassInfo info("TID3v2", &TPersistent::StaticClass(), {
@@ -198,7 +220,7 @@ bool TID3v2::ReadFromFile(TReadOnlyFile& file) {
 
   FExists = true;
   FVersionID = header.U8(3);
-  const int64_t size = TagSizeBytes(header);
+  const int64_t size = ID3v2TagSizeBytes(bytes);
   FSize = size > fileBytes ? 0 : static_cast<int32_t>(size);
   if (FVersionID < 2 || FVersionID > 4 || FSize == 0) return true;
 

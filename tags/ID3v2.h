@@ -1,14 +1,20 @@
 #pragma once
 // TID3v2: the text fields of an ID3v2 tag (major versions 2, 3 and 4) at the start of a file.
-// Only 16 kinds of frame are read, only their first 500 bytes, and only ISO-8859-1 and UTF-16
-// text is decoded (UTF-8 frames are passed over).
+// Only 16 kinds of frame are read, only their first 500 bytes; their text may be ISO-8859-1,
+// UTF-16 (with or without a byte-order mark) or UTF-8.
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "tags/sMediaTag.h"
 
 class TReadOnlyFile;
+
+// The whole tag's size from its 10-byte header: the four size bytes added whole (bit 7 is not
+// masked), plus the header, plus a footer when flag 0x10 says there is one. Readers that only
+// skip the tag use this too.
+int64_t ID3v2TagSizeBytes(std::span<const uint8_t> header);
 
 class TID3v2 : public TPersistent {
  public:

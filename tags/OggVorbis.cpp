@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tags/ByteReader.h"
+#include "tags/ID3v2.h"
 #include "tags/TagText.h"
 
 namespace {
@@ -68,13 +69,11 @@ class THeadCachedFile {
 };
 
 // The size of an ID3v2 tag in front of the stream, 0 when there is none or it claims more than
-// the file. The size bytes are taken whole, as the tag writers of the time did.
+// the file.
 int32_t ID3v2SkipBytes(THeadCachedFile& file) {
   const auto header = file.ReadAt<10>(0);
-  const TByteReader h(header.data(), header.size());
-  if (!h.Matches(0, "ID3")) return 0;
-  int64_t size = int64_t{h.U8(6)} << 21 | int64_t{h.U8(7)} << 14 | int64_t{h.U8(8)} << 7 | h.U8(9);
-  size += (h.U8(5) & 0x10) ? 20 : 10;
+  if (!TByteReader(header.data(), header.size()).Matches(0, "ID3")) return 0;
+  const int64_t size = ID3v2TagSizeBytes(header);
   return size > file.Size() ? 0 : static_cast<int32_t>(size);
 }
 

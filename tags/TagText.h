@@ -19,3 +19,9 @@ int32_t TrackNumber(std::string_view text);
 // UTF-16 text in the ANSI code page. Under UTF-8 a surrogate pair stays one character; under
 // code page 932 each unit is converted on its own ("?" where the code page has none).
 std::string WideToAnsiText(std::u16string_view text);
+// UTF-8 text as UTF-16; a malformed sequence (its longest valid start, or a single stray byte)
+// becomes U+FFFD.
+std::u16string Utf8ToWide(std::string_view text);
+// UTF-8 text in the ANSI code page. Valid UTF-8 already is that code page here and stays as it
+// is; a malformed sequence becomes U+FFFD as above.
+std::string Utf8ToAnsiText(std::string_view text);

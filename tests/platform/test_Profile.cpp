@@ -104,13 +104,34 @@ TEST_F(ProfileTest, ValueIsTheTextAfterTheFirstEquals) {
   EXPECT_EQ(ini.ReadString("Play", "z", ""), "1");
 }
 
-TEST_F(ProfileTest, SectionsOfTheSameNameCountAsOne) {
+TEST_F(ProfileTest, OnlyTheFirstSectionOfANameIsReadAndWritten) {
   Put("[A]\nk=1\n[B]\nk=2\n[a]\nk=3\nm=4\n");
   TIniFile ini(path_);
   EXPECT_EQ(ini.ReadString("A", "k", ""), "1");
-  EXPECT_EQ(ini.ReadString("A", "m", ""), "4");
-  ini.WriteString("A", "m", "5");
-  EXPECT_EQ(Get(), "[A]\nk=1\n[B]\nk=2\n[a]\nk=3\nm=5\n");
+  EXPECT_EQ(ini.ReadString("A", "m", "none"), "none");  // only the later [a] holds it
+  ini.WriteString("A", "k", "9");
+  ini.WriteString("A", "m", "5");  // added to the first [A], the later m=4 left alone
+  EXPECT_EQ(Get(), "[A]\nk=9\nm=5\n[B]\nk=2\n[a]\nk=3\nm=4\n");
+  EXPECT_EQ(ini.ReadString("A", "m", ""), "5");
+}
+
+TEST_F(ProfileTest, AMatchingPairOfQuotesIsNotPartOfTheValue) {
+  const struct {
+    const char* stored;
+    const char* read;
+  } cases[] = {
+      {"\"Quoted Artist\"", "Quoted Artist"}, {"'single'", "single"}, {"  \"x\"  ", "x"},
+      {"\"\"", ""}, {"\"", "\""}, {"\"open", "\"open"}, {"'mixed\"", "'mixed\""},
+      {"a \"b\"", "a \"b\""}, {"\"in\"ner\"", "in\"ner"},
+  };
+  for (const auto& c : cases) {
+    Put(std::string("[CD]\nARTIST=") + c.stored + "\n");
+    EXPECT_EQ(TIniFile(path_).ReadString("CD", "ARTIST", "d"), c.read) << c.stored;
+  }
+  // Unquoted on reading only: a write keeps the other lines and the quotes it is given.
+  Put("[CD]\nARTIST=\"A\"\ntitle='T'\n");
+  TIniFile(path_).WriteString("CD", "ARTIST", "\"B\"");
+  EXPECT_EQ(Get(), "[CD]\nARTIST=\"B\"\ntitle='T'\n");
 }
 
 TEST_F(ProfileTest, LongValuesAreCutAt2047BytesOnACharacterBoundary) {

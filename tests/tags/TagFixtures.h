@@ -70,6 +70,10 @@ class Bytes {
     for (char16_t u : s) Raw({uint8_t(u), uint8_t(u >> 8)});
     return *this;
   }
+  Bytes& Utf16BE(std::u16string_view s) {
+    for (char16_t u : s) Raw({uint8_t(u >> 8), uint8_t(u)});
+    return *this;
+  }
   size_t Size() const { return FData.size(); }
   const std::vector<uint8_t>& Data() const { return FData; }
 

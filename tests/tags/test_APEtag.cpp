@@ -90,6 +90,14 @@ TEST_F(APEtagTest, Version2ValuesAreUtf8) {
   platform::SetACP(platform::TCodePage::Utf8);
   EXPECT_EQ(sjis.Title(), "\x89\xCC");
   EXPECT_EQ(broken.Title(), "ab");  // a broken sequence drops the rest
+  // Decoded values are trimmed like any stored value: a cut sequence leaves no trailing blank,
+  // under either code page.
+  for (auto cp : {platform::TCodePage::Utf8, platform::TCodePage::ShiftJis}) {
+    platform::SetACP(cp);
+    TAPEtag cut = Read(File(2000, Item("Title", "Song \xE3\x81"), 1));
+    platform::SetACP(platform::TCodePage::Utf8);
+    EXPECT_EQ(cut.Title(), "Song") << static_cast<unsigned>(cp);
+  }
 }
 
 TEST_F(APEtagTest, FooterBeforeAnID3v1TagIsFoundAnythingElseIsNot) {

@@ -122,6 +122,12 @@ TEST_F(OggVorbisTest, ID3v2TagInFrontIsSkippedBySize) {
     EXPECT_EQ(ogg.ID3v2Size(), int32_t(start));
     EXPECT_EQ(ogg.Title(), "After tag");
   }
+  // Size bytes 07 DE add up to 7 * 128 + 222 = 1118 (OR-ed they would give 990).
+  Bytes carry = Bytes().Text("ID3").Raw({3, 0, 0, 0, 0, 7, 0xDE});
+  carry.Zeros(1128 - carry.Size()).Append(OggFile(Comments({"TITLE=Carried"})));
+  const TOggVorbis ogg = Read(carry);
+  EXPECT_EQ(ogg.ID3v2Size(), 1128);
+  EXPECT_EQ(ogg.Title(), "Carried");
 }
 
 TEST_F(OggVorbisTest, RejectsWhatIsNotVorbis) {
