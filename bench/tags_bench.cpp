@@ -4,6 +4,8 @@
 // 1,000 Ogg Vorbis files; warm cache; both readers alternate within each round.
 //
 //   tags_bench [files] [rounds]     defaults 1000 and 7; prints medians in files per second
+//   tags_bench --make DIR [files]   only writes the files, into DIR/mp3 and DIR/ogg, for the
+//                                   whole-process benchmark (tags_process_bench)
 
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
@@ -159,7 +161,26 @@ void Compare(const char* kind, const std::vector<TSample>& samples, int rounds) 
 
 }  // namespace
 
+// Writes the benchmark's files into dir/mp3 and dir/ogg and keeps them.
+int MakeOnly(const fs::path& dir, int count) {
+  fs::create_directories(dir / "mp3");
+  fs::create_directories(dir / "ogg");
+  bool made = !MakeMp3s(dir / "mp3", count).empty();
+  std::error_code copied;
+  fs::copy_file(dir / "mp3/tone.wav", dir / "ogg/tone.wav", copied);  // the Oggs' source too
+  made = made && !copied && !MakeOggs(dir / "ogg", count).empty();
+  for (const char* scratch : {"mp3/tone.wav", "mp3/tone.mp3", "ogg/tone.wav", "ogg/tone.ogg"}) {
+    std::error_code ec;
+    fs::remove(dir / scratch, ec);
+  }
+  if (!made) std::fprintf(stderr, "tags_bench: could not make the files in %s\n", dir.c_str());
+  return made ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
+  if (argc > 2 && std::string(argv[1]) == "--make") {
+    return MakeOnly(argv[2], argc > 3 ? std::atoi(argv[3]) : 1000);
+  }
   const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 7;
   std::string tmpl = (fs::temp_directory_path() / "orvane-tags-bench-XXXXXX").string();

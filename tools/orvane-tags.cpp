@@ -1,79 +1,63 @@
-// orvane-tags FILE...: prints what the player reads from each file, one block per file:
-//   File=, Reader=, Title=, Artist=, then every published property of the reader that accepted
-//   the file, a tag object's properties as <Object>.<Property>=, and a blank line.
+// orvane-tags [OPTION]... FILE...: prints what the player reads from each file, one block of
+// Name=value lines per file (or, with --json, one JSON array); see HelpText for the options.
 // Exit status: 0 when every file was accepted, 1 when one was not, 2 for a usage error.
 
 #include <cstdio>
 #include <string>
-#include <string_view>
 
-#include "platform/CodePage.h"
+#include "orvane-tags_options.h"
+#include "orvane-tags_output.h"
 #include "tags/sMediaTagReader.h"
 
 namespace {
 
-// Text for a line of output: in UTF-8, ended at an inner zero byte as any display ends it, and
-// with line breaks turned into spaces so that one value stays on one line.
-std::string ForLine(std::string text) {
-  const size_t zero = text.find('\0');
-  if (zero != std::string::npos) text.resize(zero);
-  for (char& c : text) {
-    if (c == '\n' || c == '\r') c = ' ';
-  }
-  return text;
+// Output is written in large pieces: thousands of files in one call print megabytes.
+constexpr size_t kFlushBytes = 64 * 1024;
+
+void Write(std::string& out) {
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  out.clear();
 }
 
-std::string ValueAsUtf8(const TPropInfo& prop, const TPropValue& value) {
-  if (prop.Kind == TPropKind::WideString) {
-    return ForLine(platform::Utf16ToUtf8(std::get<std::u16string>(value)));
-  }
-  return ForLine(platform::AnsiToUtf8(PropValueToText(prop, value)));
-}
-
-void PrintLine(std::string_view key, std::string_view value) {
-  std::string line;
-  line.reserve(key.size() + value.size() + 2);
-  line.append(key).append("=").append(value).append("\n");
-  std::fwrite(line.data(), 1, line.size(), stdout);
-}
-
-// One line per property; an object-valued property gives one line per property of the object.
-void PrintProperties(const TPersistent& obj, const std::string& prefix) {
-  for (const TPropInfo* prop : obj.ClassInfo().AllProperties()) {
-    const TPropValue value = prop->Get(obj);
-    if (prop->Kind == TPropKind::Object) {
-      const TPersistent* child = std::get<const TPersistent*>(value);
-      if (child != nullptr && prefix.empty()) PrintProperties(*child, prop->Name + ".");
-      continue;
+int Run(const TToolOptions& options) {
+  TsMediaTagReader reader;
+  bool allAccepted = true;
+  std::string out;
+  if (options.Json) out += "[\n";
+  for (size_t i = 0; i < options.Files.size(); ++i) {
+    const std::string& file = options.Files[i];
+    if (!reader.ReadTags(file)) allAccepted = false;
+    if (options.Json) {
+      AppendJsonObject(out, reader, file, options);
+      out += i + 1 < options.Files.size() ? ",\n" : "\n";
+    } else {
+      AppendTextBlock(out, reader, file, options);
     }
-    PrintLine(prefix + prop->Name, ValueAsUtf8(*prop, value));
+    if (out.size() >= kFlushBytes) Write(out);
   }
-}
-
-bool PrintFile(TsMediaTagReader& reader, const std::string& fileName) {
-  const bool accepted = reader.ReadTags(fileName);
-  const TsMediaTag* current = reader.CurrentReader();
-  PrintLine("File", fileName);
-  PrintLine("Reader", current != nullptr ? current->ClassName() : "");
-  PrintLine("Title", ForLine(platform::AnsiToUtf8(reader.GetTagValue("Title"))));
-  PrintLine("Artist", ForLine(platform::AnsiToUtf8(reader.GetTagValue("Artist"))));
-  if (current != nullptr) PrintProperties(*current, "");
-  std::fputs("\n", stdout);
-  return accepted;
+  if (options.Json) out += "]\n";
+  Write(out);
+  std::fflush(stdout);
+  return allAccepted ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fputs("usage: orvane-tags FILE...\n", stderr);
-    return 2;
+  const TParsedCommandLine parsed = ParseCommandLine(argc, argv);
+  switch (parsed.Action) {
+    case TToolAction::Help:
+      std::fputs(HelpText, stdout);
+      return 0;
+    case TToolAction::Version:
+      std::fputs("orvane-tags " ORVANE_VERSION "\n", stdout);
+      return 0;
+    case TToolAction::Usage:
+      if (!parsed.Error.empty()) std::fprintf(stderr, "%s\n", parsed.Error.c_str());
+      std::fputs(UsageLine, stderr);
+      return 2;
+    case TToolAction::Run:
+      break;
   }
-  TsMediaTagReader reader;
-  bool allAccepted = true;
-  for (int i = 1; i < argc; ++i) {
-    if (!PrintFile(reader, argv[i])) allAccepted = false;
-  }
-  std::fflush(stdout);
-  return allAccepted ? 0 : 1;
+  return Run(parsed.Options);
 }
