@@ -3,6 +3,7 @@
 #include <QAction>
 
 #include "desktop/uDlgFolderSelect.h"
+#include "platform/ForegroundWindow.h"
 #include "platform/Hotkeys.h"
 
 #include "app/uMainShared.h"
@@ -33,10 +34,7 @@ void TfrmMain::ActionHideExecute(QObject* /*Sender*/) { hide(); }
 
 void TfrmMain::ActionFlipVisibleExecute(QObject* /*Sender*/) {
   setVisible(!isVisible());
-  if (isVisible()) {
-    raise();
-    activateWindow();
-  }
+  if (isVisible()) platform::SetForegroundWindow(this);  // a refusal is ignored
 }
 
 void TfrmMain::TrayIcon1DblClick(QObject* /*Sender*/) { ActionFlipVisibleExecute(ActionFlipVisible); }

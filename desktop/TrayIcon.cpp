@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/CodePage.h"
+#include "platform/ForegroundWindow.h"
 
 namespace {
 

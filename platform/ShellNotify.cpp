@@ -333,23 +333,4 @@ TShellNotifyService SetShellNotifyService(TShellNotifyService service) {
 
 QPoint GetCursorPos() { return QCursor::pos(); }
 
-bool SetForegroundWindow(QWidget* window) {
-  if (!window || !window->isVisible()) window = QApplication::activeWindow();
-  if (!window) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      // An application window: not a menu, a tool tip or a tray icon's own window.
-      const Qt::WindowType type = top->windowType();
-      if (top->isVisible() && !IsXEmbedTrayWidget(top) &&
-          (type == Qt::Window || type == Qt::Dialog)) {
-        window = top;
-        break;
-      }
-    }
-  }
-  if (!window) return false;
-  window->raise();
-  window->activateWindow();
-  return true;
-}
-
 }  // namespace platform

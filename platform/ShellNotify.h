@@ -101,9 +101,4 @@ TShellNotifyService SetShellNotifyService(TShellNotifyService service);
 // The mouse cursor's position in screen coordinates, now.
 QPoint GetCursorPos();
 
-// Brings the application to the front: raises and activates window, or when it is null or
-// hidden, the application's active or first visible top-level window. False when the
-// application shows no window at all.
-bool SetForegroundWindow(QWidget* window);
-
 }  // namespace platform
