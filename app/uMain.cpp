@@ -67,10 +67,12 @@ TfrmMain::TfrmMain(TEngineFactory engineFactory) : EngineFactory_(std::move(engi
 }
 
 TfrmMain::~TfrmMain() {
-  RunHandler([this] { FormDestroy(); });
-  // Nothing may reach the engine any more, also not from a message box's event loop.
+  // The end of a file and the hotkeys stop before the settings are saved: an error box shown
+  // during the save runs its own event loop, where neither may start a file or run a command on
+  // state that is being written.
   Timer1->stop();
   ApplicationEvents1->SetOnMessage({});
+  RunHandler([this] { FormDestroy(); });
   // When FormDestroy stopped early, these still go, and the engine before the bar it moves.
   Engine.reset();
   TagReader.reset();

@@ -323,3 +323,29 @@ TEST_F(MainWindowTest, ErrorLeavingAHandlerIsShownAndTheProgramGoesOn) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].Text, "broken jacket");
 }
+
+// An error box during the save runs its own event loop: neither the timer (the end of a file) nor
+// a hotkey may act there on the state being saved.
+TEST_F(MainWindowTest, TimerAndHotkeysStopBeforeTheSettingsAreSaved) {
+  auto form = std::make_unique<TfrmMain>(MakeEngineWithoutGraph);
+  form->show();
+  QCoreApplication::processEvents();
+  // A settings file in a folder that does not exist cannot be written.
+  SetApplicationIniFileName(Dir.File("gone/orvane.ini"));
+  bool timerActive = true, visibleAfterHotkey = false;
+  TfrmMain* window = form.get();
+  platform::SetMessageBoxShower([&](const std::string& text, const std::string& caption, unsigned) {
+    Messages.Messages.push_back({text, caption});
+    timerActive = window->Timer1->isActive();
+    platform::PostHotKey(window, 5, MOD_WIN, platform::VK_HOME);  // would hide the window
+    QCoreApplication::sendPostedEvents();
+    visibleAfterHotkey = window->isVisible();
+    return platform::IDOK;
+  });
+  form.reset();
+  const std::vector<TMessageRecord> shown = Messages.ApplicationMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Text, Dir.File("gone/orvane.ini") + " に書き込めません");
+  EXPECT_FALSE(timerActive);
+  EXPECT_TRUE(visibleAfterHotkey);
+}
