@@ -226,6 +226,7 @@ void TfrmMain::CreatePanes() {
   ListViewPlay->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ListViewPlay->verticalHeader()->hide();
   ListViewPlay->setWordWrap(false);
+  CreatePlayListColumns();
   playLayout->addWidget(ListViewPlay);
   Splitter1->setSizes({537, width() - 537});
   centralLayout->addWidget(Splitter1, 1);
@@ -244,6 +245,12 @@ void TfrmMain::CreatePanes() {
   bottomLayout->addWidget(StatusBar1);
   centralLayout->addWidget(PanelBottom);
   setCentralWidget(central);
+}
+
+void TfrmMain::CreatePlayListColumns() {
+  ListViewPlay->setColumnCount(3);
+  ListViewPlay->setHorizontalHeaderLabels({"FileName", "Title", "Artist"});
+  for (int column = 0; column < 3; ++column) ListViewPlay->setColumnWidth(column, 200);
 }
 
 void TfrmMain::CreatePopupMenu() {
@@ -314,7 +321,15 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 void TfrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
   QMainWindow::mouseDoubleClickEvent(event);
-  RunHandler([this] { FormDblClick(this); });
+  if (IsOwnSurface(childAt(event->position().toPoint()))) RunHandler([this] { FormDblClick(this); });
+}
+
+// The window's own surface: the window itself and the bare panels that only hold the controls.
+// A double-click that a control passed up unhandled (the status bar, a gap of the tool bar) is
+// the control's, not the window's.
+bool TfrmMain::IsOwnSurface(const QWidget* widget) const {
+  return widget == nullptr || widget == centralWidget() || widget == PanelFolder ||
+         widget == PanelPlay || widget == PanelBottom;
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {

@@ -152,6 +152,9 @@ class TfrmMain : public QMainWindow {
   void ActionNextFolderExecute(QObject* Sender);
   void ActionPrevFolderExecute(QObject* Sender);
   void ActionAutoNextFolderExecute(QObject* Sender);
+  // Worker threads that decode jackets while the pane is rebuilt: -1 (the default) one per core,
+  // 0 none (all on the GUI thread).
+  void SetFolderTileThreads(int threads) { FolderTileThreads_ = threads; }
 
   // Play list.
   void BuildPlayList();
@@ -199,10 +202,16 @@ class TfrmMain : public QMainWindow {
   void SetStatusText(const std::string& text);
   // The playable files that the filter's mask finds in PlayPath, in the search's order.
   std::vector<std::string> PlayableFileNames();
+  void AddFolderEntry(const std::string& name, const TABitmap& tile);
+  void CreatePlayListColumns();
+  bool IsOwnSurface(const QWidget* widget) const;
 
   TEngineFactory EngineFactory_;
   std::unique_ptr<TScrollBarPositionBar> PositionBar_;
   std::string Caption_;
+  int FolderTileThreads_ = -1;
+  // True while BuildFolderList empties the pane: the deselection that causes is not the user's.
+  bool FolderPaneRebuilding_ = false;
 };
 
 // The program's main window while it exists.

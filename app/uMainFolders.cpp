@@ -1,26 +1,80 @@
 #include "app/uMain.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QListWidget>
 #include <QStatusBar>
 
-#include "desktop/uDlgFolderSelect.h"
-
 #include "app/uMainShared.h"
+#include "desktop/uDlgFolderSelect.h"
+#include "imaging/ABitmap.h"
+#include "imaging/JacketTiles.h"
 
 using namespace umain;
 
 // Folder pane.
 
+namespace {
+
+// The wait cursor for as long as the pane is rebuilt; the window does not answer meanwhile.
+class TWaitCursor {
+ public:
+  TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+  TWaitCursor(const TWaitCursor&) = delete;
+  TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
+// The last name of a folder path, "" for the root (a lone delimiter) or an empty path.
+std::string LastName(const std::string& folder) {
+  const std::string path = WithoutTrailingDelimiter(folder);
+  return path.substr(path.rfind(platform::PathDelim) + 1);
+}
+
+}  // namespace
+
 void TfrmMain::BuildFolderList() {
+  const TWaitCursor wait;
   SetStatusText(RootPath);
+  // Clearing deselects the old entry; that is no choice of the user's and must not reach
+  // ListViewFolderSelectItem, which would make a PlayPath of the new root and the old name.
+  FolderPaneRebuilding_ = true;
   ListViewFolder->clear();
+  FolderPaneRebuilding_ = false;
   ImageListFolder.Clear();
-  // The folder entries and their jacket tiles come with the folder pane's own work.
+  if (LastName(RootPath).empty()) AddFolderEntry("...", *Background);
+
+  std::vector<std::string> names;
+  std::vector<std::string> basePaths;
+  const std::string root = platform::IncludeTrailingPathDelimiter(RootPath);
+  for (const platform::TSearchRec& rec : platform::FindFiles(root + "*.*")) {
+    if (!rec.Directory || rec.Name == ".") continue;
+    names.push_back(rec.Name);
+    basePaths.push_back(root + rec.Name + platform::PathDelim + "a");
+  }
+  TJacketTileMaker maker(*Background, JacketRect.Left, JacketRect.Top);
+  if (FolderTileThreads_ >= 0) maker.SetThreads(FolderTileThreads_);
+  try {
+    maker.Make(basePaths, [&](size_t i, TABitmap& tile) { AddFolderEntry(names[i], tile); });
+  } catch (const std::exception&) {
+    // The folder whose jacket failed keeps its entry, with a plain tile so that entry i still
+    // shows image i; the rebuild ends there and the error goes to the user.
+    if (maker.FailedIndex() < names.size()) AddFolderEntry(names[maker.FailedIndex()], *Background);
+    throw;
+  }
+}
+
+// One entry and its tile, together: entry i of the pane shows image i of ImageListFolder.
+void TfrmMain::AddFolderEntry(const std::string& name, const TABitmap& tile) {
+  const int index = ImageListFolder.Add(tile.ToQImage());
+  auto* item = new QListWidgetItem(ImageListFolder.Icon(index), ForDisplay(name));
+  SetRawName(item, name);
+  ListViewFolder->addItem(item);
 }
 
 void TfrmMain::ListViewFolderSelectItem(QListWidgetItem* Item, bool /*Selected*/) {
-  if (Item == nullptr) return;
-  PlayPath = platform::IncludeTrailingPathDelimiter(RootPath) + Item->text().toStdString();
+  if (Item == nullptr || FolderPaneRebuilding_) return;
+  PlayPath = platform::IncludeTrailingPathDelimiter(RootPath) + RawName(Item);
   PlayPath = platform::IncludeTrailingPathDelimiter(PlayPath);
   BuildPlayList();
 }
@@ -28,7 +82,7 @@ void TfrmMain::ListViewFolderSelectItem(QListWidgetItem* Item, bool /*Selected*/
 void TfrmMain::ListViewFolderDblClick(QObject* /*Sender*/) {
   const QList<QListWidgetItem*> selected = ListViewFolder->selectedItems();
   if (selected.isEmpty()) return;
-  const std::string caption = selected.first()->text().toStdString();
+  const std::string caption = RawName(selected.first());
   if (caption == "...") {
     if (dlgFolderSelect != nullptr && dlgFolderSelect->exec() == QDialog::Accepted) {
       RootPath = dlgFolderSelect->SelectedPath();

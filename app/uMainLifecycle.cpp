@@ -42,11 +42,9 @@ void TfrmMain::FormShow() {
   PositionBar_ = std::make_unique<TScrollBarPositionBar>(ScrollBar1);
   Engine->AttachScrollBar(PositionBar_.get());
   LoadPlacement(this);
+  // The play list's columns came with the panes: a jacket error that ends the rebuild here
+  // leaves a play list that still works.
   BuildFolderList();
-  ListViewPlay->setColumnCount(0);
-  ListViewPlay->setColumnCount(3);
-  ListViewPlay->setHorizontalHeaderLabels({"FileName", "Title", "Artist"});
-  for (int column = 0; column < 3; ++column) ListViewPlay->setColumnWidth(column, 200);
   if (ListViewFolder->count() == 0) return;
 
   // Resume the previous run: the saved folder, then the saved file in it.

@@ -12,7 +12,9 @@ using namespace umain;
 void TfrmMain::ActionPlayExecute(QObject* /*Sender*/) {
   if (ListViewPlay->rowCount() == 0) return;
   if (ListViewPlay->selectionModel()->selectedRows().isEmpty()) ListViewPlay->selectRow(0);
-  PlayIndex = ListViewPlay->selectionModel()->selectedRows().first().row();
+  const QModelIndexList selected = ListViewPlay->selectionModel()->selectedRows();
+  if (selected.isEmpty()) return;  // a list without columns has no row to select
+  PlayIndex = selected.first().row();
   PlayFile = PlayPath + RowCaption(ListViewPlay, PlayIndex);
   Engine->OpenFile(PlayFile);
   Engine->Play();

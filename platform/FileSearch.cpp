@@ -147,6 +147,17 @@ std::vector<TSearchRec> FindFiles(const std::string& pathAndMask) {
   return result;
 }
 
+std::vector<std::string> ListNames(const std::string& folder) {
+  std::vector<std::string> names;
+  std::unique_ptr<DIR, TDirCloser> dir(::opendir(folder.empty() ? "." : folder.c_str()));
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string_view name(entry->d_name);
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  return names;
+}
+
 bool FileExists(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);

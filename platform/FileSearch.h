@@ -24,6 +24,12 @@ struct TSearchRec {
 // A folder that does not exist or cannot be read gives an empty list, never an error.
 std::vector<TSearchRec> FindFiles(const std::string& pathAndMask);
 
+// The names in folder (a path, with or without a trailing delimiter) as the file system keeps
+// them, without "." and ".." and without looking at any entry: no order, no mask. Lookups that
+// match names themselves (ignoring case) read a folder once this way. Empty when the folder
+// cannot be read.
+std::vector<std::string> ListNames(const std::string& folder);
+
 bool FileExists(const std::string& path);       // a regular file (or other non-folder) exists
 bool DirectoryExists(const std::string& path);
 

@@ -1,7 +1,11 @@
 #include "imaging/JacketLoader.h"
 
 #include "imaging/ImagingFixtures.h"
+#include "imaging/JacketTiles.h"
 #include "imaging/JpegDecoder.h"
+#include "imaging/PngDecoder.h"
+
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +103,87 @@ TEST(LoadJacket, UnreadableJacketFailsWithTheFileInTheMessage) {
   } catch (const EInvalidGraphic& Error) {
     EXPECT_NE(std::string(Error.what()).find(Dir.File("a.bmp")), std::string::npos) << Error.what();
   }
+}
+
+// Which file is the jacket, for the files a folder holds ("/" ends a folder's name).
+TEST(FindJacketFile, OwnNameFirstThenOtherPlayersNamesIgnoringCase) {
+  struct TCase {
+    std::vector<std::string> Files;
+    std::string Jacket;
+  };
+  const TCase Cases[] = {
+      {{"A.JPG"}, "A.JPG"},
+      {{"a.Bmp", "a.jpg"}, "a.Bmp"},
+      {{"a.jpg", "folder.jpg", "cover.jpg"}, "a.jpg"},
+      {{"cover.png"}, "cover.png"},
+      {{"Front.BMP", "cover.JPEG"}, "cover.JPEG"},
+      {{"cover.bmp", "cover.png", "COVER.jpeg"}, "COVER.jpeg"},
+      {{"folder.bmp", "cover.jpg"}, "folder.bmp"},
+      {{"a.jpg/", "cover.jpg"}, "cover.jpg"},  // a folder of that name is no jacket
+      {{"a.jpeg", "a.png", "b.jpg", "folder.gif", "xcover.jpg"}, ""},
+      {{"a.jpg", "A.jpg"}, "A.jpg"},  // names that only a case-sensitive disk can hold apart
+  };
+  for (const TCase& Case : Cases) {
+    fixtures::TTempDir Dir;
+    for (const std::string& Name : Case.Files) {
+      if (Name.back() == '/') fs::create_directory(Dir.Path() / Name.substr(0, Name.size() - 1));
+      else fixtures::WriteFile(Dir.File(Name), "x");
+    }
+    SCOPED_TRACE(Case.Files.front());
+    EXPECT_EQ(FindJacketFile(Dir.File("a")), Case.Jacket.empty() ? "" : Dir.File(Case.Jacket));
+  }
+}
+
+TEST(LoadJacket, PngIsDecodedAndStretched) {
+  fixtures::TTempDir Dir;
+  QImage Picture(100, 50, QImage::Format_RGB32);
+  Picture.fill(QColor(0x12, 0x34, 0x56));
+  ASSERT_TRUE(Picture.save(QString::fromStdString(Dir.File("Cover.PNG")), "PNG"));
+  const auto Jacket = LoadJacket(Dir.File("a"));
+  ASSERT_NE(Jacket, nullptr);
+  EXPECT_EQ(Jacket->ScanLine(0)[0], 0xFF123456u);
+  EXPECT_EQ(Jacket->ScanLine(79)[79], 0xFF123456u);
+  fixtures::WriteFile(Dir.File("Cover.PNG"), "\x89PNG\r\n\x1A\n but no header");
+  EXPECT_THROW((void)LoadJacket(Dir.File("a")), EInvalidGraphic);
+}
+
+// Folders with every kind of jacket and one broken one: whatever the number of workers, the
+// tiles come in order, equal to the ones made one by one, and the run stops at the broken one.
+TEST(JacketTileMaker, WorkersGiveTheSequentialTilesInOrderAndStopAtTheFirstFailure) {
+  fixtures::TTempDir Dir;
+  std::vector<std::string> BasePaths;
+  for (int i = 0; i < 40; ++i) {
+    const fs::path Folder = Dir.Path() / ("f" + std::to_string(i));
+    fs::create_directory(Folder);
+    BasePaths.push_back((Folder / "a").string());
+    if (i % 3 == 0) fixtures::WriteFile((Folder / "a.bmp").string(), SplitBmp(30 + i, 20 + i));
+    if (i % 3 == 1) MakeJpegJacket(Dir, "f" + std::to_string(i) + "/a.jpg", 90 + i, 60);
+  }
+  fixtures::WriteFile(BasePaths[31] + ".jpg", "\xFF\xD8\xFF\xDB broken");
+  fixtures::WriteFile(BasePaths[35] + ".jpg", "\xFF\xD8\xFF\xDB broken too");
+  TABitmap Background;
+  Background.SetSize(96, 96);
+  for (int y = 0; y < 96; ++y) std::fill_n(Background.ScanLine(y), 96, 0xFF808080u);
+
+  std::vector<QImage> Reference;
+  for (int Threads : {0, 1, 2, 7}) {
+    SCOPED_TRACE(Threads);
+    TJacketTileMaker Maker(Background, 6, 6);
+    Maker.SetThreads(Threads);
+    std::vector<QImage> Tiles;
+    EXPECT_THROW(Maker.Make(BasePaths,
+                            [&](size_t Index, TABitmap& Tile) {
+                              EXPECT_EQ(Index, Tiles.size());
+                              Tiles.push_back(Tile.ToQImage());
+                            }),
+                 EJPEG);
+    EXPECT_EQ(Maker.FailedIndex(), 31u);
+    ASSERT_EQ(Tiles.size(), 31u);
+    if (Reference.empty()) Reference = Tiles;
+    for (size_t i = 0; i < Tiles.size(); ++i) ASSERT_EQ(Tiles[i], Reference[i]) << i;
+  }
+  EXPECT_EQ(Reference[2], Background.ToQImage());  // no jacket: the plain background
+  EXPECT_NE(Reference[0], Background.ToQImage());
 }
 
 TEST(DrawJacket, FillsExactlyTheJacketRectOfATile) {

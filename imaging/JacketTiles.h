@@ -1,0 +1,49 @@
+#pragma once
+// The folder pane's tiles: a copy of the background with the folder's jacket laid in. Decoding a
+// jacket costs milliseconds, a pane may list thousands of folders, so the tiles are made on a
+// pool of worker threads and handed back one by one in the folders' order.
+
+#include "imaging/ABitmap.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+class TJacketTileMaker {
+ public:
+  // Tiles are copies of Background with the jacket's top-left corner at (JacketLeft, JacketTop).
+  // Background must not change while Make runs.
+  TJacketTileMaker(const TABitmap& Background, int JacketLeft, int JacketTop);
+
+  // Worker threads for Make; 0 makes every tile on the calling thread, one after the other.
+  // The default is one per processor core.
+  void SetThreads(int Threads) { FThreads = Threads < 0 ? 0 : Threads; }
+  int Threads() const { return FThreads; }
+  static int DefaultThreads();
+
+  // One tile, as Make hands it over (what every worker runs).
+  TABitmap MakeTile(const std::string& BasePath) const;
+
+  // Makes the tile of every base path (LoadJacket's argument) and hands it to OnTile(index, tile)
+  // on the calling thread, in the order of BasePaths, as soon as it and all before it are made.
+  // The first jacket in that order that fails stops the run: OnTile got every tile before it,
+  // none after, and the jacket's error is rethrown (the index is in FailedIndex()). An error
+  // thrown by OnTile stops the run too and goes to the caller. Every worker has ended when Make
+  // returns or throws.
+  void Make(const std::vector<std::string>& BasePaths,
+            const std::function<void(size_t, TABitmap&)>& OnTile);
+  size_t FailedIndex() const { return FFailedIndex; }
+
+ private:
+  void MakeSequentially(const std::vector<std::string>& BasePaths,
+                        const std::function<void(size_t, TABitmap&)>& OnTile);
+  void MakeInParallel(const std::vector<std::string>& BasePaths,
+                      const std::function<void(size_t, TABitmap&)>& OnTile);
+
+  const TABitmap& FBackground;
+  int FJacketLeft;
+  int FJacketTop;
+  int FThreads;
+  size_t FFailedIndex = 0;
+};
