@@ -136,12 +136,11 @@ int32_t LastGranulePosition(TReadOnlyFile& file) {
   const int64_t first = size > kLastPageReachBytes ? size - kLastPageReachBytes : 0;
   if (size - kLastPageMarginBytes < first || !file.Seek(first)) return 0;
   std::vector<uint8_t> tail = file.ReadUpTo(static_cast<size_t>(size - first));
-  const TByteReader r(tail.data(), tail.size());
-  for (int64_t at = size - kLastPageMarginBytes; at >= first; --at) {
-    const size_t pos = static_cast<size_t>(at - first);
-    if (r.Matches(pos, "OggS")) return static_cast<int32_t>(r.U32LE(pos + 6));
-  }
-  return 0;
+  // rfind looks at the same start offsets, last first, and only where all four bytes are there.
+  const std::string_view text(reinterpret_cast<const char*>(tail.data()), tail.size());
+  const size_t at = text.rfind("OggS", static_cast<size_t>(size - kLastPageMarginBytes - first));
+  if (at == std::string_view::npos) return 0;
+  return static_cast<int32_t>(TByteReader(tail.data(), tail.size()).U32LE(at + 6));
 }
 
 uint16_t RoundToUInt16(double value) {
