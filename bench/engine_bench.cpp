@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "engine/VideoGate1000.h"
-#include "platform/MediaGraphPlaybinPeer.h"
-#include "platform/MediaGraphRuntime.h"
+#include "bench/PlaybinPeer.h"
+#include "platform/mediagraph/MediaRuntime.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ double EngineLatencyMs(TVideoGate1000& engine, const std::string& file) {
 
 double PeerLatencyMs(const std::string& file) {
   const auto start = Clock::now();
-  platform::TPlaybinPeer peer(file, true);
+  bench::TPlaybinPeer peer(file, true);
   if (!peer.Play() || !Poll([&] { return peer.Position() > 0; })) return -1;
   return Ms(Clock::now() - start);
 }
@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < kCpuRuns; ++i) {
     ours.push_back(100 * CpuShare([&] { engine.OpenFile(mp3Long); engine.Play(); },
                                   [&] { engine.UpdatePosition(); return engine.Ended(); }));
-    platform::TPlaybinPeer p(mp3Long, true);
+    bench::TPlaybinPeer p(mp3Long, true);
     peer.push_back(100 * CpuShare([&] { p.Play(); }, [&] { return p.Ended(); }));
   }
   Report("CPU, 10 s MP3 128k, in process", Median(ours), Median(peer), "% ");

@@ -29,7 +29,7 @@
 #include "app/uMain.h"
 #include "engine/VideoGate1000.h"
 #include "imaging/JacketTiles.h"
-#include "platform/MediaGraph.h"
+#include "platform/mediagraph/MediaGraph.h"
 #include "platform/MessageBox.h"
 
 namespace fs = std::filesystem;

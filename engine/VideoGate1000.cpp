@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
-#include "platform/MediaGraphRuntime.h"
+#include "platform/mediagraph/MediaRuntime.h"
 #include "platform/MessageBox.h"
 
 using namespace platform;

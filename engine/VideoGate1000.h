@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/MediaGraph.h"
+#include "platform/mediagraph/MediaGraph.h"
 
 // The position bar the engine moves (0..10000). The main window adapts its scroll bar to this.
 class TPositionBar {

@@ -15,7 +15,7 @@
 
 #include "engine/VideoGate1000.h"
 #include "platform/Hotkeys.h"
-#include "platform/MediaGraph.h"
+#include "platform/mediagraph/MediaGraph.h"
 #include "platform/MessageBox.h"
 
 namespace orvane_test {

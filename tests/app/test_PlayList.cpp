@@ -20,7 +20,7 @@
 #include "app/uMain.h"
 #include "desktop/Winplace.h"
 #include "engine/VideoGate1000.h"
-#include "platform/MediaGraphRuntime.h"
+#include "platform/mediagraph/MediaRuntime.h"
 
 using namespace orvane_test;
 using Names = std::vector<std::string>;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/MediaGraph.h"
+#include "platform/mediagraph/MediaGraph.h"
 
 namespace fake {
 

@@ -5,8 +5,7 @@
 #include <thread>
 
 #include "engine/MediaFixtures.h"
-#include "platform/MediaGraphGst.h"
-#include "platform/MediaGraphRuntime.h"
+#include "platform/mediagraph/MediaRuntime.h"
 
 using namespace platform;
 using namespace std::chrono_literals;

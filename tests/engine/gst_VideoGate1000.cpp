@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "engine/MediaFixtures.h"
-#include "platform/MediaGraphRuntime.h"
+#include "platform/mediagraph/MediaRuntime.h"
 #include "platform/MessageBox.h"
 
 using namespace platform;

@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "engine/MediaFixtures.h"
-#include "platform/MediaGraphRuntime.h"
+#include "platform/mediagraph/MediaRuntime.h"
 #include "platform/MessageBox.h"
 
 using namespace std::chrono_literals;

@@ -1,4 +1,4 @@
-#include "platform/VideoGateRenderer.h"
+#include "platform/mediagraph/VideoGateRenderer.h"
 
 namespace platform {
 namespace {

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/MediaGraph.h"
-#include "platform/MediaGraphSinks.h"
+#include "platform/mediagraph/MediaGraph.h"
+#include "platform/mediagraph/SinkOptions.h"
 
 namespace platform {
 

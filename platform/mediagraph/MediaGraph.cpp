@@ -1,4 +1,4 @@
-#include "platform/MediaGraph.h"
+#include "platform/mediagraph/MediaGraph.h"
 
 #include <QString>
 

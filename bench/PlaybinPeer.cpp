@@ -1,8 +1,8 @@
-#include "platform/MediaGraphPlaybinPeer.h"
+#include "bench/PlaybinPeer.h"
 
 #include <gst/gst.h>
 
-namespace platform {
+namespace bench {
 
 TPlaybinPeer::TPlaybinPeer(const std::string& path, bool sync) {
   gst_init_check(nullptr, nullptr, nullptr);
@@ -47,4 +47,4 @@ bool TPlaybinPeer::Ended() {
   return ended_;
 }
 
-}  // namespace platform
+}  // namespace bench

@@ -9,8 +9,9 @@
 
 #include <memory>
 
-#include "platform/MediaGraphFilters.h"
-#include "platform/MediaGraphSinks.h"
+#include "platform/mediagraph/GstFilter.h"
+#include "platform/mediagraph/Sinks.h"
+#include "platform/mediagraph/VideoWindowHost.h"
 
 namespace platform {
 

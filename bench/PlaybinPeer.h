@@ -8,7 +8,7 @@
 
 typedef struct _GstElement GstElement;
 
-namespace platform {
+namespace bench {
 
 class TPlaybinPeer {
  public:
@@ -27,4 +27,4 @@ class TPlaybinPeer {
   bool ended_ = false;
 };
 
-}  // namespace platform
+}  // namespace bench

@@ -13,16 +13,12 @@
 #include <optional>
 #include <vector>
 
-#include "platform/MediaGraph.h"
-#include "platform/MediaGraphFilters.h"
-#include "platform/MediaGraphSinks.h"
+#include "platform/mediagraph/DecoderFilter.h"
+#include "platform/mediagraph/GstFilter.h"
+#include "platform/mediagraph/RendererFilter.h"
+#include "platform/mediagraph/SinkOptions.h"
 
 namespace platform {
-
-constexpr HRESULT VFW_S_DUPLICATE_NAME = 0x0004022D;
-constexpr HRESULT VFW_S_PARTIAL_RENDER = 0x00040242;
-constexpr HRESULT VFW_E_NOT_STOPPED = static_cast<HRESULT>(0x80040224u);
-constexpr HRESULT VFW_E_WRONG_STATE = static_cast<HRESULT>(0x80040227u);
 
 class TGstFilterGraph final
     : public TComObject<IGraphBuilder, IMediaControl, IMediaSeeking, IBasicVideo, IVideoWindow> {
@@ -102,6 +98,13 @@ class TGstFilterGraph final
   HRESULT SeekTo(int64_t target);
   TRendererFilter* VideoRenderer() const;
   TVideoWindowHost* VideoWindow() const;
+
+  // Every wait is bounded: a build 10 s (never a hang), seeks and re-routing 5 s; the bus is
+  // polled in slices between checks.
+  static constexpr gint64 kBuildTimeoutUs = 10 * G_USEC_PER_SEC;
+  static constexpr gint64 kPrerollTimeoutUs = 5 * G_USEC_PER_SEC;
+  static constexpr GstClockTime kBusSlice = 50 * GST_MSECOND;
+  static gint64 Deadline(gint64 timeoutUs) { return g_get_monotonic_time() + timeoutUs; }
 
   GstElement* pipeline_;
   GstBus* bus_;

@@ -1,8 +1,8 @@
 #pragma once
 // The media filter graph as the playback engine sees it: COM-style interfaces with DirectShow's
 // names and meaning (reference-counted objects, HRESULT results, 100-ns media time), so that the
-// engine can be written against them and tested against a recording fake. MediaGraphGst.h builds
-// them on GStreamer; MediaGraphRuntime.h creates them by class id.
+// engine can be written against them and tested against a recording fake. GstFilterGraph.h builds
+// them on GStreamer; MediaRuntime.h creates them by class id.
 
 #include <cstdint>
 #include <string>
@@ -38,6 +38,10 @@ constexpr HRESULT VFW_E_CANNOT_RENDER = static_cast<HRESULT>(0x80040218u);
 constexpr HRESULT VFW_E_NOT_IN_GRAPH = static_cast<HRESULT>(0x8004025Fu);
 constexpr HRESULT VFW_E_TIMEOUT = static_cast<HRESULT>(0x8004022Eu);
 constexpr HRESULT VFW_E_DUPLICATE_NAME = static_cast<HRESULT>(0x8004028Eu);
+constexpr HRESULT VFW_E_NOT_STOPPED = static_cast<HRESULT>(0x80040224u);
+constexpr HRESULT VFW_E_WRONG_STATE = static_cast<HRESULT>(0x80040227u);
+constexpr HRESULT VFW_S_DUPLICATE_NAME = 0x0004022D;
+constexpr HRESULT VFW_S_PARTIAL_RENDER = 0x00040242;
 constexpr HRESULT VFW_E_NOT_FOUND_FILE = static_cast<HRESULT>(0x80070002u);  // ERROR_FILE_NOT_FOUND
 
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }

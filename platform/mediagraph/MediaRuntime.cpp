@@ -1,11 +1,11 @@
-#include "platform/MediaGraphRuntime.h"
+#include "platform/mediagraph/MediaRuntime.h"
 
 #include <gst/gst.h>
 
 #include <mutex>
 
-#include "platform/MediaGraphGst.h"
-#include "platform/VideoGateRenderer.h"
+#include "platform/mediagraph/GstFilterGraph.h"
+#include "platform/mediagraph/VideoGateRenderer.h"
 
 namespace platform {
 namespace {

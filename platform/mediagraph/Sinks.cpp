@@ -1,13 +1,9 @@
-#include "platform/MediaGraphSinks.h"
-
-#include <QGuiApplication>
-#include <QWindow>
-
-#include <gst/video/videooverlay.h>
+#include "platform/mediagraph/Sinks.h"
 
 #include <mutex>
 
 namespace platform {
+
 namespace {
 
 // The first factory of the list whose element opens its device; probed once per process.
@@ -76,11 +72,6 @@ GstElement* MakeFakeSink(const TSinkOptions& options, TSinkRole role) {
   return sink;
 }
 
-bool HaveX11Gui() {
-  return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr &&
-         QGuiApplication::platformName() == QLatin1String("xcb");
-}
-
 }  // namespace
 
 GstElement* MakeSink(const TSinkOptions& options, TSinkRole role) {
@@ -88,68 +79,6 @@ GstElement* MakeSink(const TSinkOptions& options, TSinkRole role) {
   GstElement* sink = gst_element_factory_make(RealFactory(role).c_str(), nullptr);
   if (sink != nullptr && RealFactory(role) == "fakesink") g_object_set(sink, "sync", TRUE, nullptr);
   return sink;
-}
-
-TVideoWindowHost::TVideoWindowHost(const std::string& title, bool native) {
-  if (!native || !HaveX11Gui()) return;
-  window_ = std::make_unique<QWindow>();
-  window_->setTitle(QString::fromUtf8(title));
-  window_->resize(320, 240);
-  window_->create();  // a native id now, before any sink prerolls
-}
-
-TVideoWindowHost::~TVideoWindowHost() {
-  if (window_) window_->setParent(nullptr);  // never destroy the owner's foreign wrapper first
-}
-
-uintptr_t TVideoWindowHost::WindowId() const { return window_ ? window_->winId() : 0; }
-
-void TVideoWindowHost::AttachSink(GstElement* sink) {
-  if (!window_ || sink == nullptr || !GST_IS_VIDEO_OVERLAY(sink)) return;
-  gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window_->winId());
-}
-
-void TVideoWindowHost::SetOwner(uintptr_t owner) {
-  owner_ = owner;
-  if (!window_) return;
-  if (owner == 0) {
-    window_->setParent(nullptr);
-    ownerWindow_.reset();
-    return;
-  }
-  std::unique_ptr<QWindow> wrapper(QWindow::fromWinId(static_cast<WId>(owner)));
-  if (!wrapper) return;
-  window_->setParent(wrapper.get());
-  ownerWindow_ = std::move(wrapper);
-}
-
-void TVideoWindowHost::SetGeometry(long left, long top, long width, long height) {
-  left_ = left;
-  top_ = top;
-  width_ = width;
-  height_ = height;
-  placed_ = true;
-  if (window_ && width > 0 && height > 0)
-    window_->setGeometry(static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
-                         static_cast<int>(height));
-}
-
-void TVideoWindowHost::Geometry(long* left, long* top, long* width, long* height) const {
-  *left = left_;
-  *top = top_;
-  *width = width_;
-  *height = height_;
-}
-
-void TVideoWindowHost::FitToVideo(int width, int height) {
-  if (placed_ || owner_ != 0 || width <= 0 || height <= 0) return;
-  width_ = width;
-  height_ = height;
-  if (window_) window_->resize(width, height);
-}
-
-void TVideoWindowHost::SetVisible(bool visible) {
-  if (window_) window_->setVisible(visible);
 }
 
 }  // namespace platform

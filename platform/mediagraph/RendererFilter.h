@@ -1,0 +1,36 @@
+#pragma once
+// A default renderer with one input pin and one sink: "Video Renderer" (with a window of its own)
+// or "Default DirectSound Device".
+
+#include <memory>
+
+#include "platform/mediagraph/GstFilter.h"
+#include "platform/mediagraph/Sinks.h"
+#include "platform/mediagraph/VideoWindowHost.h"
+
+namespace platform {
+
+class TRendererFilter : public TGstFilter {
+ public:
+  static ComPtr<TRendererFilter> Create(TMediaKind kind, const TSinkOptions& sinks);
+  static const char16_t* NameFor(TMediaKind kind);
+
+  bool IsRenderer() const override { return true; }
+  GstPad* FreeInputFor(TMediaKind kind) override;
+  bool WantsPipeline() const override;
+  bool FeedsOthers() const override { return false; }
+  void RunStateChanged(OAFilterState state) override;
+  void Prerolled() override;
+
+  TMediaKind Kind() const { return kind_; }
+  // The picture size negotiated on the input; false before that or for audio.
+  bool VideoSize(int* width, int* height) const;
+  TVideoWindowHost* Window() { return window_.get(); }
+
+ private:
+  TRendererFilter(GstElement* element, TMediaKind kind, std::unique_ptr<TVideoWindowHost> window);
+  TMediaKind kind_;
+  std::unique_ptr<TVideoWindowHost> window_;
+};
+
+}  // namespace platform
