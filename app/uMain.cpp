@@ -225,6 +225,8 @@ void TfrmMain::CreatePanes() {
   ListViewPlay->setSelectionMode(QAbstractItemView::SingleSelection);
   ListViewPlay->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ListViewPlay->verticalHeader()->hide();
+  // Rows as tight as a report list's: one line of text and a little room (Qt's default is taller).
+  ListViewPlay->verticalHeader()->setDefaultSectionSize(ListViewPlay->fontMetrics().height() + 4);
   ListViewPlay->setWordWrap(false);
   CreatePlayListColumns();
   playLayout->addWidget(ListViewPlay);

@@ -16,15 +16,6 @@ using namespace umain;
 
 namespace {
 
-// The wait cursor for as long as the pane is rebuilt; the window does not answer meanwhile.
-class TWaitCursor {
- public:
-  TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-  TWaitCursor(const TWaitCursor&) = delete;
-  TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
-
 // The last name of a folder path, "" for the root (a lone delimiter) or an empty path.
 std::string LastName(const std::string& folder) {
   const std::string path = WithoutTrailingDelimiter(folder);

@@ -1,6 +1,5 @@
 #include "app/uMain.h"
 
-#include <QGuiApplication>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -18,16 +17,6 @@ using namespace umain;
 // Play list.
 
 namespace {
-
-// The hourglass for the length of a rebuild: every listed file is opened and parsed before the
-// window answers again.
-class TWaitCursor {
- public:
-  TWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~TWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-  TWaitCursor(const TWaitCursor&) = delete;
-  TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
 
 // Tag values keep their bytes as stored; a display ends them at an inner zero byte.
 QString TagCellText(const std::string& value) {
@@ -58,7 +47,7 @@ std::vector<std::string> TfrmMain::PlayableFileNames() {
 
 void TfrmMain::BuildPlayList() {
   if (!TagReader) return;
-  TWaitCursor waitCursor;
+  const TWaitCursor wait;
   ListViewPlay->setRowCount(0);
   const std::vector<std::string> names = PlayableFileNames();
   // One repaint at the end instead of one per cell.

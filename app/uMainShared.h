@@ -2,6 +2,7 @@
 // What the files of TfrmMain share: the position bar adapter, texts and small path helpers.
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QByteArray>
@@ -47,6 +48,16 @@ inline std::string ExeFolder() {
 inline std::string WithoutTrailingDelimiter(const std::string& path) {
   return platform::HasTrailingPathDelimiter(path) ? path.substr(0, path.size() - 1) : path;
 }
+
+// The wait cursor for as long as a pane is rebuilt: every entry is read before the window
+// answers again.
+class TWaitCursor {
+ public:
+  TWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~TWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+  TWaitCursor(const TWaitCursor&) = delete;
+  TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
 
 // A list entry keeps the file system's bytes of its name in Qt::UserRole beside its display
 // text: a name that is not valid UTF-8 (a Shift-JIS folder copied from an old disc) is shown

@@ -189,16 +189,30 @@ TEST_F(PlayListTest, EveryRowHasThreeCellsWithTheTagsAsTheyDisplay) {
   }
 }
 
-TEST_F(PlayListTest, ShiftJisFileNameIsShownDecodedAndPlaysFromItsBytes) {
-  const std::string name = kSjisTest + ".mp3";
-  Put(name, Id3v1Mp3("", ""));
-  WriteFile(IniPath, "[Main]\nMask=1\n");
-  auto form = Open();
-  ASSERT_EQ(Rows(*form), Names{name});
-  EXPECT_EQ(form->ListViewPlay->item(0, 0)->text().toStdString(), "テスト.mp3");
-  form->ListViewPlay->selectRow(0);
-  form->ActionPlay->trigger();
-  EXPECT_EQ(form->PlayFile, Music.File(name));
+TEST_F(PlayListTest, ShiftJisNamesAreShownDecodedAndPlayAndResumeFromTheirBytes) {
+  // A Shift-JIS folder holding a Shift-JIS file, both reached through the real folder pane.
+  const std::string album = Music.File(kSjisSinger);
+  const std::string file = album + "/" + kSjisTest + ".mp3";
+  std::filesystem::create_directory(album);
+  WriteFile(file, Id3v1Mp3("", ""));
+  WriteFile(IniPath, "[Main]\nPath=" + Music.Path() + "\nPlayPath=" + album + "/\nMask=1\n");
+  {
+    TfrmMain form(MakeEngineWithoutGraph);
+    form.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(form.ListViewPlay->rowCount(), 1);
+    EXPECT_EQ(form.ListViewPlay->item(0, 0)->text().toStdString(), "テスト.mp3");
+    form.ListViewPlay->selectRow(0);
+    form.ActionPlay->trigger();
+    EXPECT_EQ(form.PlayFile, file);
+  }
+  EXPECT_NE(ReadFile(IniPath).find("PlayFile=" + file + "\n"), std::string::npos);
+  TfrmMain form(MakeEngineWithoutGraph);
+  form.show();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(form.ListViewPlay->rowCount(), 1);
+  EXPECT_EQ(form.ListViewPlay->selectionModel()->selectedRows().size(), 1);
+  EXPECT_EQ(form.PlayIndex, 0);
 }
 
 TEST_F(PlayListTest, FilterBoxFallsBackToItsLastEntryOrToEveryFile) {
