@@ -197,3 +197,14 @@ TEST_F(OrvaneTagsOnMp3, JsonIsValidTypedAndNested) {
   EXPECT_NE(chosen.out.find("\"VBR\":{\"Found\":false,"), std::string::npos) << chosen.out;
   EXPECT_NE(chosen.out.find("\"Nothing\":\"\",\"Duration\":"), std::string::npos);
 }
+
+// The fuzzers' seed files (malformed on purpose, several readers' kinds): the JSON stays valid.
+TEST(OrvaneTags, JsonStaysValidOnMalformedFiles) {
+  TempDir dir;
+  const std::string json = dir.Path("out.json");
+  const TToolRun run = RunTool("--json '" ORVANE_SOURCE_DIR "/tests/tags/corpus'/*/* >" + Quote(json),
+                               dir);
+  EXPECT_TRUE(run.status == 0 || run.status == 1) << run.status;
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(tagtest::Run("python3 -m json.tool " + Quote(json)));
+}
