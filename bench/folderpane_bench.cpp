@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QListWidget>
 
 #include <sys/resource.h>
 #include <unistd.h>
