@@ -3,26 +3,35 @@
 
 #include "app/Application.h"
 #include "app/uMain.h"
+#include "app/uMainMpris.h"
 #include "desktop/uDlgFolderSelect.h"
+#include "platform/MprisService.h"
 #include "platform/NamedMutex.h"
 #include "platform/X11Threads.h"
 
 namespace {
 
 constexpr const char* kMutexName = "Quillfen_orvane";
+// How long a second start waits for the running instance to show its window.
+constexpr int kRaiseTimeoutMs = 5000;
 
 }  // namespace
 
 int main(int /*argc*/, char** argv) {
   using namespace platform;
-  // Another instance runs: leave at once and silently, before any window exists.
+  // Another instance runs: ask it to show its window (a user whose window is hidden gets it
+  // back by starting the program again), then leave silently, before any window exists.
   if (const HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, false, kMutexName)) {
     CloseHandle(running);
+    RaiseRunningInstance(kRaiseTimeoutMs);
     return 0;
   }
   const HANDLE mutex = CreateMutexA(nullptr, false, kMutexName);
   // Two starts at the same moment can both pass the check above; the later one learns it here.
-  if (mutex != 0 && GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+  if (mutex != 0 && GetLastError() == ERROR_ALREADY_EXISTS) {
+    RaiseRunningInstance(kRaiseTimeoutMs);
+    return 0;
+  }
 
   InitX11Threads();
   int qtArgc = 1;
@@ -38,6 +47,7 @@ int main(int /*argc*/, char** argv) {
     TfrmMain mainWindow;
     TdlgFolderSelect folderDialog(&mainWindow);
     dlgFolderSelect = &folderDialog;
+    TMainMpris mediaControls(mainWindow);
     mainWindow.show();
     exitCode = application.exec();
     dlgFolderSelect = nullptr;

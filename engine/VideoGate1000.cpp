@@ -361,6 +361,12 @@ int64_t TVideoGate1000::GetPosition() {
   return ReadPositions(&current, &stop) ? current : 0;
 }
 
+int64_t TVideoGate1000::GetStopPosition() {
+  int64_t current = 0;
+  int64_t stop = 0;
+  return ReadPositions(&current, &stop) ? stop : 0;
+}
+
 void TVideoGate1000::SkipSeconds(int64_t n) {
   if (!FMediaSeeking) return;
   FMediaSeeking->SetTimeFormat(&TIME_FORMAT_MEDIA_TIME);

@@ -47,6 +47,8 @@ class TVideoGate1000 {
   void SeekToScrollPos(int pos);
   void SetPosition(int64_t pos);
   int64_t GetPosition();
+  // The stop position, which is the length of the loaded file; 0 when it cannot be read.
+  int64_t GetStopPosition();
   void SkipSeconds(int64_t n);
 
   bool Playing() const { return FPlaying; }
