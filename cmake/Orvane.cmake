@@ -22,23 +22,28 @@ if(ORVANE_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   set(ORVANE_CLANG_FUZZ ON)
 endif()
 
-# orvane_test(NAME SOURCES... LIBS libs... [DISPLAY] [DESKTOP] [OFFSCREEN]): one GoogleTest binary,
-# one CTest entry. DISPLAY runs it under a private Xvfb, DESKTOP under a private Xvfb with a window
-# manager and a notification area; OFFSCREEN selects Qt's offscreen platform.
+# orvane_test(NAME SOURCES... LIBS libs... [DISPLAY] [DESKTOP] [OFFSCREEN] [SESSION_BUS]): one
+# GoogleTest binary, one CTest entry. DISPLAY runs it under a private Xvfb, DESKTOP under a private
+# Xvfb with a window manager and a notification area; OFFSCREEN selects Qt's offscreen platform;
+# SESSION_BUS gives it a private D-Bus session bus, so the desktop's own bus and the players on it
+# stay out of the test.
 function(orvane_test name)
-  cmake_parse_arguments(T "DISPLAY;DESKTOP;OFFSCREEN" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "DISPLAY;DESKTOP;OFFSCREEN;SESSION_BUS" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE ORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                              ORVANE_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
+  set(command $<TARGET_FILE:${name}>)
   if(T_DESKTOP)
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tests/support/with-desktop $<TARGET_FILE:${name}>)
+    set(command ${PROJECT_SOURCE_DIR}/tests/support/with-desktop ${command})
   elseif(T_DISPLAY)
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/tests/support/with-xvfb $<TARGET_FILE:${name}>)
-  else()
-    add_test(NAME ${name} COMMAND ${name})
+    set(command ${PROJECT_SOURCE_DIR}/tests/support/with-xvfb ${command})
   endif()
+  if(T_SESSION_BUS)
+    set(command dbus-run-session -- ${command})
+  endif()
+  add_test(NAME ${name} COMMAND ${command})
   if(T_OFFSCREEN)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endif()

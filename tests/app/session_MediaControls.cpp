@@ -1,0 +1,177 @@
+// The desktop media controls on a private session bus (the binary runs under dbus-run-session):
+// playerctl, a real client process, drives a main window whose engine plays generated files on
+// fake sinks in real time. The window's event loop runs while playerctl waits for its answer.
+
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QTableWidget>
+
+#include <cstdlib>
+#include <functional>
+
+#include "AppTestSupport.h"
+#include "app/uMain.h"
+#include "app/uMainMpris.h"
+#include "desktop/Winplace.h"
+#include "platform/MediaGraphRuntime.h"
+#include "platform/MprisService.h"
+
+using namespace orvane_test;
+
+namespace {
+
+bool Ffmpeg(const std::string& args) {
+  return std::system(("ffmpeg -nostdin -v error -y " + args).c_str()) == 0;
+}
+
+// Three tagged 20-second MP3 files and a jacket in one folder.
+bool MakeAlbum(const std::string& folder) {
+  std::filesystem::create_directories(folder);
+  for (int n = 1; n <= 3; ++n) {
+    const std::string name = folder + "/0" + std::to_string(n) + ".mp3";
+    if (!Ffmpeg("-f lavfi -i sine=frequency=440:duration=20 -id3v2_version 3 -write_id3v1 1 "
+                "-metadata title='Title " + std::to_string(n) + "' -metadata artist='Artist X' "
+                "-metadata album='Album Y' '" + name + "'")) {
+      return false;
+    }
+  }
+  return Ffmpeg("-f lavfi -i color=red:size=16x16 -frames:v 1 '" + folder + "/a.jpg'");
+}
+
+// Runs the window's event loop until the process ends; its trimmed standard output.
+std::string RunClient(QProcess& client, int timeoutMs = 20000) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (client.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return client.readAllStandardOutput().trimmed().toStdString();
+}
+
+std::string Playerctl(const QStringList& args) {
+  QProcess client;
+  client.start("playerctl", QStringList{"-p", "orvane"} + args);
+  return RunClient(client);
+}
+
+// Asks again until the answer holds (playback settles on the graph's streaming threads).
+bool AnswerHolds(const QStringList& query, const std::function<bool(const std::string&)>& holds,
+                 std::string* last) {
+  QDeadlineTimer deadline(10000);
+  do {
+    *last = Playerctl(query);
+    if (holds(*last)) return true;
+  } while (!deadline.hasExpired());
+  return false;
+}
+
+std::function<bool(const std::string&)> Is(const std::string& expected) {
+  return [expected](const std::string& answer) { return answer == expected; };
+}
+
+std::function<bool(const std::string&)> Between(double low, double high) {
+  return [low, high](const std::string& answer) {
+    const double value = std::atof(answer.c_str());
+    return !answer.empty() && value >= low && value <= high;
+  };
+}
+
+std::unique_ptr<TVideoGate1000> MakeEngineOnFakeSinks() {
+  using platform::TSinkOptions;
+  return std::make_unique<TVideoGate1000>(std::make_shared<platform::TMediaRuntime>(
+      TSinkOptions{TSinkOptions::TKind::Fake, true, nullptr}));
+}
+
+}  // namespace
+
+TEST(MediaControlsTest, PlayerctlDrivesTheWindowsHandlersAndReadsWhatPlays) {
+  EnsureApplication();
+  TTempDir dir;
+  const std::string album = dir.Path() + "/A";
+  ASSERT_TRUE(MakeAlbum(album));
+  SetApplicationIniFileName(dir.File("orvane.ini"));
+  TMessageRecorder messages;
+  THotKeyRecorder hotKeys;
+  {
+    TfrmMain form(MakeEngineOnFakeSinks);
+    form.show();
+    // The play list as its folder selection would fill it.
+    form.PlayPath = album + "/";
+    form.ListViewPlay->setColumnCount(3);
+    form.ListViewPlay->setRowCount(3);
+    for (int row = 0; row < 3; ++row) {
+      const QString name = QString("0%1.mp3").arg(row + 1);
+      form.ListViewPlay->setItem(row, 0, new QTableWidgetItem(name));
+    }
+    TMainMpris mpris(form);
+    ASSERT_TRUE(mpris.Active());
+    // Another instance does not get the name while this one holds it.
+    platform::TMprisService second(mpris);
+    EXPECT_FALSE(second.Start());
+
+    // Metadata changes as PropertiesChanged announces them, one line per title.
+    QProcess follower;
+    follower.start("playerctl", {"-p", "orvane", "--follow", "metadata", "title"});
+    ASSERT_TRUE(follower.waitForStarted(10000));
+
+    const std::string url = "file://" + album;
+    const struct {
+      QStringList command;  // empty: only ask
+      QStringList query;
+      std::function<bool(const std::string&)> holds;
+    } steps[] = {
+        {{}, {"status"}, Is("Stopped")},
+        {{"play"}, {"status"}, Is("Playing")},
+        {{}, {"metadata", "title"}, Is("Title 1")},
+        {{}, {"metadata", "artist"}, Is("Artist X")},
+        {{}, {"metadata", "album"}, Is("Album Y")},
+        {{}, {"metadata", "mpris:artUrl"}, Is(url + "/a.jpg")},
+        {{}, {"metadata", "xesam:url"}, Is(url + "/01.mp3")},
+        {{}, {"metadata", "mpris:length"}, Between(19.9e6, 20.1e6)},
+        {{"pause"}, {"status"}, Is("Paused")},
+        {{"pause"}, {"status"}, Is("Paused")},
+        // Seeks while paused, where the position stays where the seek put it.
+        {{"position", "1"}, {"position"}, Between(0.95, 1.05)},
+        {{"position", "2+"}, {"position"}, Between(2.95, 3.05)},
+        {{"position", "1-"}, {"position"}, Between(1.95, 2.05)},
+        // An absolute position past the end is dropped.
+        {{"position", "100"}, {"position"}, Between(1.95, 2.05)},
+        {{"play"}, {"status"}, Is("Playing")},
+        {{"play-pause"}, {"status"}, Is("Paused")},
+        {{"play-pause"}, {"status"}, Is("Playing")},
+        {{"next"}, {"metadata", "title"}, Is("Title 2")},
+        {{"previous"}, {"metadata", "title"}, Is("Title 1")},
+        {{"previous"}, {"metadata", "title"}, Is("Title 3")},
+        // A relative seek past the end goes on to the next file.
+        {{"position", "100+"}, {"metadata", "title"}, Is("Title 1")},
+        // Near the end: the end of the file starts the next one.
+        {{"position", "19.5"}, {"metadata", "title"}, Is("Title 2")},
+        {{}, {"status"}, Is("Playing")},
+        {{"stop"}, {"status"}, Is("Stopped")},
+    };
+    for (const auto& step : steps) {
+      const QString what = (step.command + QStringList{"->"} + step.query).join(' ');
+      if (!step.command.isEmpty()) {
+        QProcess command;
+        command.start("playerctl", QStringList{"-p", "orvane"} + step.command);
+        RunClient(command);
+        EXPECT_EQ(command.exitCode(), 0) << what.toStdString();
+      }
+      std::string answer;
+      EXPECT_TRUE(AnswerHolds(step.query, step.holds, &answer))
+          << what.toStdString() << " answered " << answer;
+    }
+
+    follower.terminate();
+    // A change of the length alone announces the same title again.
+    std::string titles;
+    for (const QString& line : QString::fromStdString(RunClient(follower)).split('\n')) {
+      if (!titles.ends_with(line.toStdString() + "\n")) titles += line.toStdString() + "\n";
+    }
+    EXPECT_NE(titles.find("Title 1\nTitle 2\nTitle 1\nTitle 3\nTitle 1\nTitle 2\n"),
+              std::string::npos)
+        << titles;
+  }
+  SetApplicationIniFileName("");
+}
