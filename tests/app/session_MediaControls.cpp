@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QTableWidget>
@@ -114,6 +115,9 @@ TEST(MediaControlsTest, PlayerctlDrivesTheWindowsHandlersAndReadsWhatPlays) {
     QProcess follower;
     follower.start("playerctl", {"-p", "orvane", "--follow", "metadata", "title"});
     ASSERT_TRUE(follower.waitForStarted(10000));
+    QProcess seeks;
+    seeks.start("dbus-monitor", {"--session", "type='signal',member='Seeked'"});
+    ASSERT_TRUE(seeks.waitForStarted(10000));
 
     const std::string url = "file://" + album;
     const struct {
@@ -163,7 +167,15 @@ TEST(MediaControlsTest, PlayerctlDrivesTheWindowsHandlersAndReadsWhatPlays) {
           << what.toStdString() << " answered " << answer;
     }
 
+    // A seek of the tool bar is announced too.
+    form.ActionPlus5->trigger();
+    // The monitors get what is on its way before they are stopped.
+    QDeadlineTimer settle(1000);
+    while (!settle.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     follower.terminate();
+    seeks.terminate();
+    // One for each seek that went through: 1, 2+, 1-, 19.5 and the tool bar's.
+    EXPECT_EQ(QString::fromStdString(RunClient(seeks)).count("member=Seeked"), 5);
     // A change of the length alone announces the same title again.
     std::string titles;
     for (const QString& line : QString::fromStdString(RunClient(follower)).split('\n')) {
