@@ -8,8 +8,8 @@
 #include "app/Application.h"
 #include "app/uMain.h"
 #include "engine/VideoGate1000.h"
+#include "imaging/JacketLoader.h"
 #include "platform/CodePage.h"
-#include "platform/FileSearch.h"
 #include "platform/MprisService.h"
 #include "tags/sMediaTagReader.h"
 
@@ -23,13 +23,9 @@ std::string TagText(const TsMediaTagReader& reader, const char* name) {
   return platform::AnsiToUtf8(value.substr(0, value.find('\0')));
 }
 
-// The jacket the folder pane shows for the file's folder: "a.bmp", else "a.jpg".
+// The jacket the folder pane shows for the file's folder.
 std::string JacketOf(const std::string& fileName) {
-  const std::string base = fileName.substr(0, fileName.rfind(platform::PathDelim) + 1) + "a";
-  for (const char* extension : {".bmp", ".jpg"}) {
-    if (platform::FileExists(base + extension)) return base + extension;
-  }
-  return {};
+  return FindJacketFile(fileName.substr(0, fileName.rfind(platform::PathDelim) + 1) + "a");
 }
 
 }  // namespace

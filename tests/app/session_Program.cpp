@@ -1,5 +1,6 @@
-// The real program on a private session bus and a private X server: a second start shows the
-// first one's hidden window, and without a session bus the program runs as before.
+// The real program on a private session bus and a private X server: playerctl drives it while it
+// plays an album it resumes from its settings; a second start shows the first one's hidden
+// window; and without a session bus the program runs as before.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "AppTestSupport.h"
+#include "SessionSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -74,6 +76,16 @@ class ProgramTest : public ::testing::Test {
     ASSERT_TRUE(process.waitForStarted(30000));
   }
 
+  // Settings that resume the album's first file, playing, at the next start.
+  std::string ResumeAlbum() {
+    const std::string album = (Dir / "A").string();
+    if (!session_test::MakeAlbum(album)) return {};
+    orvane_test::WriteFile((Dir / "orvane.ini").string(),
+                           "[Main]\nPath=" + Dir.string() + "/\nPlayPath=" + album +
+                               "/\nPlayFile=" + album + "/01.mp3\nPlaying=1\nMask=1\n");
+    return album;
+  }
+
   // Starts a second instance and waits for it to end; its exit code.
   int RunSecond() {
     Start(Second);
@@ -90,6 +102,36 @@ class ProgramTest : public ::testing::Test {
 
 }  // namespace
 
+TEST_F(ProgramTest, PlayerctlDrivesTheProgramThroughAnAlbum) {
+  using namespace session_test;
+  ASSERT_FALSE(ResumeAlbum().empty());
+  Start(First);
+  ASSERT_TRUE(WaitFor([] { return VisibleWindows() == 1; }, 60000)) << "no window";
+  RunSteps({
+      {{}, {"status"}, Is("Playing")},
+      {{}, {"metadata", "title"}, Is("Title 1")},
+      {{"next"}, {"metadata", "title"}, Is("Title 2")},
+      {{}, {"status"}, Is("Playing")},
+      {{"pause"}, {"status"}, Is("Paused")},
+      {{"position", "1"}, {"position"}, Between(0.95, 1.05)},
+      {{"position", "5+"}, {"position"}, Between(5.95, 6.05)},
+      {{"play"}, {"status"}, Is("Playing")},
+      // The end of a file goes on to the next one, and the status follows.
+      {{"position", "19.5"}, {"metadata", "title"}, Is("Title 3")},
+      {{}, {"status"}, Is("Playing")},
+      {{"stop"}, {"status"}, Is("Stopped")},
+  });
+  // The window names what played last.
+  EXPECT_EQ(Output("xdotool", {"search", "--name", "03.mp3 - Title 3"}).count('\n'), 1);
+  // Quit over the bus ends the program as "Exit" does.
+  EXPECT_TRUE(Succeeds("dbus-send", {"--session", "--print-reply",
+                                     "--dest=org.mpris.MediaPlayer2.orvane",
+                                     "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Quit"}));
+  ASSERT_TRUE(First.waitForFinished(30000));
+  EXPECT_EQ(First.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(First.exitCode(), 0);
+}
+
 TEST_F(ProgramTest, SecondStartShowsTheHiddenFirstWindowAndEndsWithZero) {
   Start(First);
   ASSERT_TRUE(WaitFor([] { return VisibleWindows() == 1; }, 60000)) << "no window";
@@ -102,10 +144,16 @@ TEST_F(ProgramTest, SecondStartShowsTheHiddenFirstWindowAndEndsWithZero) {
   EXPECT_EQ(First.state(), QProcess::Running);
 }
 
-TEST_F(ProgramTest, WithoutASessionBusTheProgramRunsAndASecondStartStillEnds) {
+TEST_F(ProgramTest, WithoutASessionBusTheProgramPlaysAndASecondStartStillEnds) {
+  const std::string album = ResumeAlbum();
+  ASSERT_FALSE(album.empty());
   Environment.remove("DBUS_SESSION_BUS_ADDRESS");
   Start(First);
-  ASSERT_TRUE(WaitFor([] { return VisibleWindows() == 1; }, 60000)) << "no window";
+  // Resumed: the caption names the file and its title.
+  const QString playing = QString::fromStdString(album) + "/01.mp3 - Title 1";
+  ASSERT_TRUE(WaitFor([&] { return !Output("xdotool", {"search", "--name", playing}).isEmpty(); },
+                      60000))
+      << "the album did not resume";
   // Nothing of it on the test's bus.
   EXPECT_FALSE(Output("playerctl", {"-l"}).contains("orvane"));
   EXPECT_EQ(RunSecond(), 0);
