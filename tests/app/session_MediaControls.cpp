@@ -14,7 +14,7 @@
 #include "app/uMain.h"
 #include "app/uMainMpris.h"
 #include "desktop/Winplace.h"
-#include "platform/MediaGraphRuntime.h"
+#include "platform/mediagraph/MediaRuntime.h"
 #include "platform/MprisService.h"
 
 using namespace orvane_test;
