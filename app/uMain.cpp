@@ -323,7 +323,8 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 void TfrmMain::mouseDoubleClickEvent(QMouseEvent* event) {
   QMainWindow::mouseDoubleClickEvent(event);
-  if (IsOwnSurface(childAt(event->position().toPoint()))) RunHandler([this] { FormDblClick(this); });
+  if (!IsOwnSurface(childAt(event->position().toPoint()))) return;
+  RunHandler([this] { FormDblClick(this); });
 }
 
 // The window's own surface: the window itself and the bare panels that only hold the controls.

@@ -27,10 +27,9 @@
 #include <vector>
 
 #include "desktop/Winplace.h"
+#include "app/AppTestSupport.h"
 #include "app/uMain.h"
-#include "engine/VideoGate1000.h"
 #include "imaging/JacketTiles.h"
-#include "platform/mediagraph/MediaGraph.h"
 #include "platform/MessageBox.h"
 
 namespace fs = std::filesystem;
@@ -38,17 +37,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// No media graph: the bench needs the window, not playback.
-class TNoGraphRuntime : public platform::TComRuntime {
- public:
-  platform::HRESULT CoInitialize() override { return platform::E_FAIL; }
-  void CoUninitialize() override {}
-  platform::HRESULT CoCreateInstance(platform::REFCLSID, platform::IUnknown*, platform::DWORD,
-                                     platform::REFIID, void**) override {
-    return platform::E_FAIL;
-  }
-};
 
 double MedianMs(int runs, const std::function<void()>& work) {
   work();  // warm the page cache
@@ -103,7 +91,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "message: %s\n", text.c_str());
         return platform::IDOK;
       });
-  const fs::path root = fs::temp_directory_path() / ("orvane-panebench-" + std::to_string(::getpid()));
+  const fs::path root =
+      fs::temp_directory_path() / ("orvane-panebench-" + std::to_string(::getpid()));
   fs::create_directories(root / "jackets");
   fs::create_directories(root / "plain");
   SetApplicationIniFileName((root / "orvane.ini").string());
@@ -115,13 +104,15 @@ int main(int argc, char** argv) {
     jpegs.push_back((folder / "a.jpg").string());
     Cover(i % 16).save(QString::fromStdString(jpegs.back()), "JPG", 90);
   }
-  for (int i = 0; i < 2000; ++i) fs::create_directory(root / "plain" / ("folder" + std::to_string(i)));
+  for (int i = 0; i < 2000; ++i)
+    fs::create_directory(root / "plain" / ("folder" + std::to_string(i)));
   const std::string tiny = (root / "tiny.jpg").string();
   QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(tiny), "JPG", 90);
 
   const int cores = TJacketTileMaker::DefaultThreads();
   {
-    TfrmMain form([] { return std::make_unique<TVideoGate1000>(std::make_shared<TNoGraphRuntime>()); });
+    // No media graph: the bench needs the window, not playback.
+    TfrmMain form(orvane_test::MakeEngineWithoutGraph);
     for (const char* library : {"jackets", "plain"}) {
       form.RootPath = (root / library).string() + "/";
       form.SetFolderTileThreads(-1);

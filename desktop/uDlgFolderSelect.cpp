@@ -72,7 +72,8 @@ TdlgFolderSelect::TdlgFolderSelect(QWidget* parent) : QDialog(parent) {
   PlaceControls();
 
   const std::string desktop = DesktopPath();
-  QTreeWidgetItem* root = AddNode(nullptr, desktop, Caption(desktop.substr(desktop.rfind('/') + 1)));
+  const QString name = Caption(desktop.substr(desktop.rfind('/') + 1));
+  QTreeWidgetItem* root = AddNode(nullptr, desktop, name);
   root->setExpanded(true);  // reads the desktop's sub-folders, then home and "/"
   ShellTreeView1->setCurrentItem(root);
 }

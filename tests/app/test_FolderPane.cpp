@@ -79,7 +79,8 @@ class FolderPaneTest : public ::testing::TestWithParam<int> {
   static void DoubleClick(QWidget* on, QPoint at) {
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
                               QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
-      const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+      const Qt::MouseButtons held =
+          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
       QMouseEvent event(type, at, on->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
       QCoreApplication::sendEvent(on, &event);
     }

@@ -120,8 +120,9 @@ TEST_F(FolderSelectTest, RightClickSelectsTheNodeUnderTheMouse) {
   QCoreApplication::processEvents();
   QTreeWidgetItem* alpha = dialog.ShellTreeView1->topLevelItem(0)->child(0);
   const QPoint at = dialog.ShellTreeView1->visualItemRect(alpha).center();
-  QMouseEvent press(QEvent::MouseButtonPress, at, dialog.ShellTreeView1->viewport()->mapToGlobal(at),
-                    Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+  const QPoint global = dialog.ShellTreeView1->viewport()->mapToGlobal(at);
+  QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::RightButton, Qt::RightButton,
+                    Qt::NoModifier);
   QCoreApplication::sendEvent(dialog.ShellTreeView1->viewport(), &press);
   EXPECT_EQ(dialog.SelectedPath(), Home + "/Desktop/Alpha");
 }
