@@ -10,6 +10,7 @@
 #include "engine/VideoGate1000.h"
 #include "imaging/JacketLoader.h"
 #include "platform/CodePage.h"
+#include "platform/ForegroundWindow.h"
 #include "platform/MprisService.h"
 #include "tags/sMediaTagReader.h"
 
@@ -98,7 +99,12 @@ int64_t TMainMpris::PositionUs() {
 }
 
 void TMainMpris::Raise() {
-  RunHandler([this] { Form_.ActionShowExecute(Form_.ActionShow); });
+  RunHandler([this] {
+    Form_.ActionShowExecute(Form_.ActionShow);
+    // A user who asks for the window from the desktop wants it in front, also when minimised.
+    Form_.setWindowState(Form_.windowState() & ~Qt::WindowMinimized);
+    platform::SetForegroundWindow(&Form_);  // a refusal is ignored
+  });
 }
 
 void TMainMpris::Quit() {
