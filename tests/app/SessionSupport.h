@@ -51,9 +51,10 @@ inline std::string Playerctl(const QStringList& args) {
   return RunClient(client);
 }
 
+using TAnswerCheck = std::function<bool(const std::string&)>;
+
 // Asks again until the answer holds (playback settles on the graph's streaming threads).
-inline bool AnswerHolds(const QStringList& query, const std::function<bool(const std::string&)>& holds,
-                 std::string* last) {
+inline bool AnswerHolds(const QStringList& query, const TAnswerCheck& holds, std::string* last) {
   QDeadlineTimer deadline(10000);
   do {
     *last = Playerctl(query);
@@ -62,11 +63,11 @@ inline bool AnswerHolds(const QStringList& query, const std::function<bool(const
   return false;
 }
 
-inline std::function<bool(const std::string&)> Is(const std::string& expected) {
+inline TAnswerCheck Is(const std::string& expected) {
   return [expected](const std::string& answer) { return answer == expected; };
 }
 
-inline std::function<bool(const std::string&)> Between(double low, double high) {
+inline TAnswerCheck Between(double low, double high) {
   return [low, high](const std::string& answer) {
     const double value = std::atof(answer.c_str());
     return !answer.empty() && value >= low && value <= high;
@@ -77,12 +78,13 @@ inline std::function<bool(const std::string&)> Between(double low, double high) 
 struct TStep {
   QStringList command;  // empty: only ask
   QStringList query;
-  std::function<bool(const std::string&)> holds;
+  TAnswerCheck holds;
 };
 
 inline void RunSteps(const std::vector<TStep>& steps) {
   for (const TStep& step : steps) {
-    const std::string what = (step.command + QStringList{"->"} + step.query).join(' ').toStdString();
+    const std::string what =
+        (step.command + QStringList{"->"} + step.query).join(' ').toStdString();
     if (!step.command.isEmpty()) {
       QProcess command;
       command.start("playerctl", QStringList{"-p", "orvane"} + step.command);
