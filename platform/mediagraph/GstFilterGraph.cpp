@@ -111,7 +111,7 @@ bool TGstFilterGraph::InPipeline(TGstFilter* filter) const {
 bool TGstFilterGraph::AddToPipeline(TGstFilter* filter) {
   if (InPipeline(filter)) return true;
   if (!gst_bin_add(GST_BIN(pipeline_), filter->Element())) return false;
-  if (live_) gst_element_sync_state_with_parent(filter->Element());
+  if (state_.Live()) gst_element_sync_state_with_parent(filter->Element());
   return true;
 }
 
@@ -151,7 +151,7 @@ void TGstFilterGraph::RemoveFilterFromGraph(TGstFilter* filter) {
   ComPtr<TGstFilter> keep(filter);
   // Tearing out a source or a decoder ends the streams: the graph goes back to not rendered,
   // which also stops its threads before they could run into half-removed elements.
-  if (filter->FeedsOthers() && live_) Unlive();
+  if (filter->FeedsOthers() && state_.Live()) Unlive();
   for (const ComPtr<TGstPin>& pin : filter->Pins()) {
     GstPad* pad = pin->Pad();
     GstPad* peer = gst_pad_get_peer(pad);
@@ -168,7 +168,7 @@ void TGstFilterGraph::RemoveFilterFromGraph(TGstFilter* filter) {
   filter->Left();
   TidyRenderers();
   // A prerolled sink taken out flushed the streams upstream: they must be sought again.
-  if (live_) needsReseek_ = true;
+  state_.Edited();
 }
 
 // Renderers left without a stream (their upstream was removed, or a decoder dropped its outputs
@@ -218,18 +218,14 @@ HRESULT TGstFilterGraph::AddSourceFilter(LPCWSTR file, LPCWSTR filterName, IBase
 
 HRESULT TGstFilterGraph::RenderFile(LPCWSTR file, LPCWSTR /*playList*/) {
   if (file == nullptr) return E_POINTER;
-  if (state_ == State_Running) return VFW_E_NOT_STOPPED;
-  std::vector<ComPtr<TGstFilter>> added;
-  adding_ = &added;
-  ComPtr<IBaseFilter> source;
-  HRESULT hr = AddSourceFilter(file, file, source.Put());
-  if (SUCCEEDED(hr)) {
+  if (state_.Running()) return VFW_E_NOT_STOPPED;
+  return Build([&] {
+    ComPtr<IBaseFilter> source;
+    const HRESULT hr = AddSourceFilter(file, file, source.Put());
+    if (FAILED(hr)) return hr;
     ComPtr<TGstPin> output = static_cast<TGstFilter*>(source.Get())->Pins().front();
-    hr = RenderPin(output.Get(), nullptr);
-  }
-  adding_ = nullptr;
-  if (FAILED(hr)) UndoBuild(added);
-  return hr;
+    return RenderPin(output.Get(), nullptr);
+  });
 }
 
 HRESULT TGstFilterGraph::Render(IPin* output) {
@@ -238,13 +234,8 @@ HRESULT TGstFilterGraph::Render(IPin* output) {
   if (pin == nullptr) return VFW_E_NOT_IN_GRAPH;
   if (GST_PAD_DIRECTION(pin->Pad()) != GST_PAD_SRC) return E_INVALIDARG;
   if (pin->IsConnected()) return VFW_E_ALREADY_CONNECTED;
-  if (state_ == State_Running) return VFW_E_NOT_STOPPED;
-  std::vector<ComPtr<TGstFilter>> added;
-  adding_ = &added;
-  const HRESULT hr = RenderPin(pin, nullptr);
-  adding_ = nullptr;
-  if (FAILED(hr)) UndoBuild(added);
-  return hr;
+  if (state_.Running()) return VFW_E_NOT_STOPPED;
+  return Build([&] { return RenderPin(pin, nullptr); });
 }
 
 HRESULT TGstFilterGraph::Connect(IPin* output, IPin* input) {
@@ -256,22 +247,18 @@ HRESULT TGstFilterGraph::Connect(IPin* output, IPin* input) {
   if (GST_PAD_DIRECTION(out->Pad()) != GST_PAD_SRC || GST_PAD_DIRECTION(in->Pad()) != GST_PAD_SINK)
     return E_INVALIDARG;
   if (out->IsConnected() || in->IsConnected()) return VFW_E_ALREADY_CONNECTED;
-  if (state_ == State_Running) return VFW_E_NOT_STOPPED;
+  if (state_.Running()) return VFW_E_NOT_STOPPED;
 
   GstCaps* caps = gst_pad_get_current_caps(out->Pad());
   const bool raw = caps != nullptr && IsRawCaps(caps);
   if (caps != nullptr) gst_caps_unref(caps);
   if (!raw) {
     // Compressed or not yet known: a decoder goes in between, feeding only this input.
-    std::vector<ComPtr<TGstFilter>> added;
-    adding_ = &added;
-    const HRESULT hr = RenderPin(out, in->Pad());
-    adding_ = nullptr;
-    if (FAILED(hr)) UndoBuild(added);
+    const HRESULT hr = Build([&] { return RenderPin(out, in->Pad()); });
     return FAILED(hr) ? VFW_E_CANNOT_CONNECT : hr;
   }
   if (!ConnectPads(out->Pad(), in->Pad())) return VFW_E_CANNOT_CONNECT;
-  return live_ ? RepreparePipeline() : S_OK;
+  return state_.Live() ? RepreparePipeline() : S_OK;
 }
 
 }  // namespace platform

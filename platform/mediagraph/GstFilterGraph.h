@@ -10,13 +10,16 @@
 
 #include <gst/gst.h>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
 #include "platform/mediagraph/DecoderFilter.h"
+#include "platform/mediagraph/GraphState.h"
 #include "platform/mediagraph/GstFilter.h"
 #include "platform/mediagraph/RendererFilter.h"
 #include "platform/mediagraph/SinkOptions.h"
+#include "platform/mediagraph/StreamPosition.h"
 
 namespace platform {
 
@@ -78,10 +81,13 @@ class TGstFilterGraph final
   void SyncMembership(TGstFilter* filter);
   void TidyRenderers();
 
+  HRESULT Build(const std::function<HRESULT()>& step);
   HRESULT RenderPin(TGstPin* pin, GstPad* onlyTo);
   HRESULT PrerollDecoder(TDecoderFilter* decoder, GstPad* onlyTo);
   void RouteParkedPads(TDecoderFilter* decoder, GstPad** onlyTo);
   bool RoutePad(GstPad* pad);
+  GstPad* FreeRendererInput(TMediaKind kind) const;
+  void RouteLatePads();
   bool ConnectPads(GstPad* output, GstPad* input);
   HRESULT RepreparePipeline();
   void UndoBuild(std::vector<ComPtr<TGstFilter>>& added);
@@ -94,8 +100,10 @@ class TGstFilterGraph final
   void NotifyRunState();
   HRESULT EnterState(GstState pipelineState, OAFilterState graphState);
 
-  bool StopTime(int64_t* stop);
+  void StreamEnded();
+  void ReadLength();
   HRESULT SeekTo(int64_t target);
+  bool SendSeek(int64_t target);
   TRendererFilter* VideoRenderer() const;
   TVideoWindowHost* VideoWindow() const;
 
@@ -113,16 +121,8 @@ class TGstFilterGraph final
   uint64_t version_ = 0;                     // changes with every addition and removal
   std::vector<ComPtr<TGstFilter>>* adding_ = nullptr;  // filters added by the build under way
 
-  OAFilterState state_ = State_Stopped;
-  bool live_ = false;          // the pipeline left NULL: something was rendered
-  bool needsReseek_ = false;   // an edit while prerolled: the streams must be sought again
-  bool errorSeen_ = false;     // an ERROR arrived since the last build began
-  bool partial_ = false;       // a stream of the file had no decoder
-  // Once a stream has ended, current == stop exactly: the engine notices the end that way.
-  bool ended_ = false;
-  std::optional<int64_t> pendingSeek_;  // media time of a seek not yet completed
-  int64_t lastPosition_ = 0;            // media time last read or sought
-  int64_t durationNs_ = -1;             // cached; -1 unknown
+  TGraphState state_;
+  TStreamPosition position_;
 };
 
 }  // namespace platform

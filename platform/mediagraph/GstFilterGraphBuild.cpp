@@ -1,6 +1,7 @@
 #include "platform/mediagraph/GstFilterGraph.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/mediagraph/ConverterFilter.h"
 #include "platform/mediagraph/DecoderFilter.h"
@@ -22,6 +23,24 @@ bool CapsFit(GstPad* output, GstPad* input) {
 
 }  // namespace
 
+// One building call; when it fails, what it added goes again. A sink that failed may stand for a
+// device that went away: the devices are probed again and the call is made once more.
+HRESULT TGstFilterGraph::Build(const std::function<HRESULT()>& step) {
+  for (int attempt = 0;; ++attempt) {
+    std::vector<ComPtr<TGstFilter>> added;
+    adding_ = &added;
+    const HRESULT hr = step();
+    // A state change that failed left its ERROR on the bus: read it before the undo drops it.
+    if (FAILED(hr)) DrainBus();
+    adding_ = nullptr;
+    if (SUCCEEDED(hr)) return hr;
+    const bool sinkFailed = state_.SinkFailed();
+    UndoBuild(added);
+    if (!sinkFailed || attempt > 0 || sinks_.kind != TSinkOptions::TKind::Real) return hr;
+    ProbeOf(sinks_).Forget();
+  }
+}
+
 HRESULT TGstFilterGraph::RenderPin(TGstPin* pin, GstPad* onlyTo) {
   GstCaps* caps = gst_pad_get_current_caps(pin->Pad());
   const bool raw = caps != nullptr && IsRawCaps(caps);
@@ -30,7 +49,7 @@ HRESULT TGstFilterGraph::RenderPin(TGstPin* pin, GstPad* onlyTo) {
     // Already decoded (a pin left free by a removed renderer): straight to a renderer.
     const bool linked = onlyTo != nullptr ? ConnectPads(pin->Pad(), onlyTo) : RoutePad(pin->Pad());
     if (!linked) return VFW_E_CANNOT_RENDER;
-    return live_ ? RepreparePipeline() : S_OK;
+    return state_.Live() ? RepreparePipeline() : S_OK;
   }
   ComPtr<TDecoderFilter> decoder = TDecoderFilter::Create();
   if (!decoder) return VFW_E_CANNOT_RENDER;
@@ -47,22 +66,21 @@ HRESULT TGstFilterGraph::RenderPin(TGstPin* pin, GstPad* onlyTo) {
 // decoder's own preroll can finish before the renderers exist).
 HRESULT TGstFilterGraph::PrerollDecoder(TDecoderFilter* decoder, GstPad* onlyTo) {
   const gint64 deadline = Deadline(kBuildTimeoutUs);
-  errorSeen_ = false;
-  partial_ = false;
-  if (!live_) {
-    durationNs_ = -1;
+  state_.BuildStarted();
+  if (!state_.Live()) {
+    position_.Clear();
     if (gst_element_set_state(pipeline_, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
       DrainBus();
       return VFW_E_CANNOT_RENDER;
     }
-    live_ = true;
+    state_.WentLive();
   } else {
     gst_element_sync_state_with_parent(decoder->Element());
   }
   GstPad* wanted = onlyTo;  // becomes null once a stream went to it
   for (;;) {
     RouteParkedPads(decoder, &wanted);
-    if (errorSeen_) return VFW_E_CANNOT_RENDER;
+    if (state_.ErrorSeen()) return VFW_E_CANNOT_RENDER;
     if (decoder->NoMorePads()) {
       GstState current = GST_STATE_VOID_PENDING;
       GstState pending = GST_STATE_VOID_PENDING;
@@ -83,12 +101,11 @@ HRESULT TGstFilterGraph::PrerollDecoder(TDecoderFilter* decoder, GstPad* onlyTo)
     }
   }
   if (wanted != nullptr) return VFW_E_CANNOT_CONNECT;
-  lastPosition_ = 0;
-  pendingSeek_.reset();
-  ended_ = false;
+  position_.Started();
+  decoder->Built();
   for (const ComPtr<TGstFilter>& f : filters_) f->Prerolled();
   NotifyRunState();
-  return partial_ ? VFW_S_PARTIAL_RENDER : S_OK;
+  return state_.Partial() ? VFW_S_PARTIAL_RENDER : S_OK;
 }
 
 // onlyTo, when set, takes the first stream of its kind and is then used up.
@@ -108,14 +125,37 @@ void TGstFilterGraph::RouteParkedPads(TDecoderFilter* decoder, GstPad** onlyTo) 
 bool TGstFilterGraph::RoutePad(GstPad* pad) {
   const TMediaKind kind = KindOfPad(pad);
   if (kind != TMediaKind::Video && kind != TMediaKind::Audio) return false;
-  for (const ComPtr<TGstFilter>& f : filters_) {
-    if (!f->IsRenderer()) continue;
-    if (GstPad* input = f->FreeInputFor(kind)) return ConnectPads(pad, input);
-  }
+  if (GstPad* input = FreeRendererInput(kind)) return ConnectPads(pad, input);
   ComPtr<TRendererFilter> renderer = TRendererFilter::Create(kind, sinks_);
   if (!renderer || FAILED(AddFilterAs(renderer.Get(), TRendererFilter::NameFor(kind)))) return false;
   GstPad* input = renderer->FreeInputFor(kind);
   return input != nullptr && ConnectPads(pad, input);
+}
+
+GstPad* TGstFilterGraph::FreeRendererInput(TMediaKind kind) const {
+  for (const ComPtr<TGstFilter>& f : filters_) {
+    if (!f->IsRenderer()) continue;
+    if (GstPad* input = f->FreeInputFor(kind)) return input;
+  }
+  return nullptr;
+}
+
+// Streams that appear after a build (the next part of a chained stream, a program change) go to
+// a renderer input of their kind that their predecessor left free; a new renderer would have to
+// preroll in a running graph, so without a free input the stream is dropped.
+void TGstFilterGraph::RouteLatePads() {
+  for (const ComPtr<TGstFilter>& f : Filters()) {
+    auto* decoder = dynamic_cast<TDecoderFilter*>(f.Get());
+    if (decoder == nullptr || !decoder->HasParkedPads()) continue;
+    for (GstPad* pad : decoder->TakeParkedPads()) {
+      const TMediaKind kind = KindOfPad(pad);
+      GstPad* input = kind == TMediaKind::Video || kind == TMediaKind::Audio
+                          ? FreeRendererInput(kind)
+                          : nullptr;
+      if (input != nullptr) ConnectPads(pad, input);
+      decoder->Unblock(pad);
+    }
+  }
 }
 
 // Links two pads of filters in the graph, with a converter between them when their formats do
@@ -148,17 +188,15 @@ bool TGstFilterGraph::ConnectPads(GstPad* output, GstPad* input) {
     SyncMembership(target);
     return false;
   }
-  if (live_) gst_element_sync_state_with_parent(target->Element());
+  if (state_.Live()) gst_element_sync_state_with_parent(target->Element());
   return true;
 }
 
 // After edits on a prerolled graph the streams were flushed: seek them again to where they were
 // and wait (bounded) until every renderer has prerolled.
 HRESULT TGstFilterGraph::RepreparePipeline() {
-  needsReseek_ = false;
-  const GstSeekFlags flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-  if (!gst_element_seek_simple(pipeline_, GST_FORMAT_TIME, flags, lastPosition_ * 100))
-    return E_FAIL;
+  state_.Resought();
+  if (!SendSeek(position_.SeekSent(position_.Last()))) return E_FAIL;
   return WaitForPreroll(kPrerollTimeoutUs);
 }
 
@@ -170,18 +208,13 @@ void TGstFilterGraph::UndoBuild(std::vector<ComPtr<TGstFilter>>& added) {
   // Whatever the failed build left on the bus belongs to it.
   gst_bus_set_flushing(bus_, TRUE);
   gst_bus_set_flushing(bus_, FALSE);
-  errorSeen_ = false;
-  needsReseek_ = false;
+  state_.BuildUndone();
 }
 
 void TGstFilterGraph::Unlive() {
   gst_element_set_state(pipeline_, GST_STATE_NULL);
-  live_ = false;
-  needsReseek_ = false;
-  ended_ = false;
-  pendingSeek_.reset();
-  lastPosition_ = 0;
-  durationNs_ = -1;
+  state_.WentDown();
+  position_.Clear();
 }
 
 }  // namespace platform

@@ -13,27 +13,33 @@ void TGstFilterGraph::DrainBus() {
     HandleMessage(message);
     gst_message_unref(message);
   }
+  if (adding_ == nullptr) RouteLatePads();  // a build routes its own pads
 }
 
 void TGstFilterGraph::HandleMessage(GstMessage* message) {
   const bool fromPipeline = GST_MESSAGE_SRC(message) == GST_OBJECT(pipeline_);
   switch (GST_MESSAGE_TYPE(message)) {
-    case GST_MESSAGE_ERROR:
-      errorSeen_ = true;
+    case GST_MESSAGE_ERROR: {
+      const bool fromSink = GST_IS_ELEMENT(GST_MESSAGE_SRC(message)) &&
+                            GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(message), GST_ELEMENT_FLAG_SINK);
+      state_.ErrorArrived(fromSink);
+      // A device that failed while playing is probed again for the next file.
+      if (fromSink && sinks_.kind == TSinkOptions::TKind::Real) ProbeOf(sinks_).Forget();
       // A stream that fails while playing has ended: the engine moves on instead of waiting.
-      if (state_ == State_Running) ended_ = true;
+      if (state_.Running()) StreamEnded();
       break;
+    }
     case GST_MESSAGE_EOS:
-      if (fromPipeline) ended_ = true;
+      if (fromPipeline) StreamEnded();
       break;
     case GST_MESSAGE_ASYNC_DONE:
-      if (fromPipeline) pendingSeek_.reset();
+      if (fromPipeline && position_.SeekPending()) position_.SeekDone(!state_.Running());
       break;
     case GST_MESSAGE_DURATION_CHANGED:
-      durationNs_ = -1;
+      position_.SetLength(std::nullopt);
       break;
     case GST_MESSAGE_CLOCK_LOST:
-      if (state_ == State_Running) {
+      if (state_.Running()) {
         gst_element_set_state(pipeline_, GST_STATE_PAUSED);
         gst_element_set_state(pipeline_, GST_STATE_PLAYING);
       }
@@ -42,23 +48,32 @@ void TGstFilterGraph::HandleMessage(GstMessage* message) {
       gst_bin_recalculate_latency(GST_BIN(pipeline_));
       break;
     case GST_MESSAGE_ELEMENT:
-      if (gst_is_missing_plugin_message(message)) partial_ = true;
+      if (gst_is_missing_plugin_message(message)) state_.PluginMissing();
       break;
     default:
       break;
   }
 }
 
+// Where the stream stopped is its real end, whatever length it claimed: stop is at least that.
+void TGstFilterGraph::StreamEnded() {
+  gint64 ns = -1;
+  if (!position_.SeekPending() && !position_.Held() &&
+      gst_element_query_position(pipeline_, GST_FORMAT_TIME, &ns) && ns >= 0)
+    position_.Observed(ns / 100);
+  position_.StreamEnded();
+}
+
 HRESULT TGstFilterGraph::WaitForPreroll(gint64 timeoutUs) {
   const gint64 deadline = Deadline(timeoutUs);
-  errorSeen_ = false;
+  state_.WaitStarted();
   for (;;) {
     DrainBus();
-    if (errorSeen_) return E_FAIL;
+    if (state_.ErrorSeen()) return E_FAIL;
     const GstStateChangeReturn r = gst_element_get_state(pipeline_, nullptr, nullptr, 0);
     if (r == GST_STATE_CHANGE_FAILURE) return E_FAIL;
     if (r != GST_STATE_CHANGE_ASYNC) {
-      pendingSeek_.reset();
+      if (position_.SeekPending()) position_.SeekDone(!state_.Running());
       return S_OK;
     }
     const gint64 left = deadline - g_get_monotonic_time();
@@ -75,13 +90,13 @@ HRESULT TGstFilterGraph::WaitForPreroll(gint64 timeoutUs) {
 // ---- IMediaControl ----
 
 HRESULT TGstFilterGraph::SetPipelineState(GstState state) {
-  if (!live_) return S_OK;  // nothing rendered: the state is only remembered
-  if (needsReseek_ && FAILED(RepreparePipeline())) return E_FAIL;
+  if (!state_.Live()) return S_OK;  // nothing rendered: the state is only remembered
+  if (state_.NeedsReseek() && FAILED(RepreparePipeline())) return E_FAIL;
   return gst_element_set_state(pipeline_, state) == GST_STATE_CHANGE_FAILURE ? E_FAIL : S_OK;
 }
 
 void TGstFilterGraph::NotifyRunState() {
-  for (const ComPtr<TGstFilter>& f : filters_) f->RunStateChanged(state_);
+  for (const ComPtr<TGstFilter>& f : filters_) f->RunStateChanged(state_.Requested());
 }
 
 // The graph counts as being in the new state even when the pipeline refused it, as the
@@ -89,28 +104,37 @@ void TGstFilterGraph::NotifyRunState() {
 HRESULT TGstFilterGraph::EnterState(GstState pipelineState, OAFilterState graphState) {
   DrainBus();
   const HRESULT hr = SetPipelineState(pipelineState);
-  state_ = graphState;
+  state_.Enter(graphState);
   NotifyRunState();
   return hr;
 }
 
-HRESULT TGstFilterGraph::Run() { return EnterState(GST_STATE_PLAYING, State_Running); }
+// A position held by Stop is sought before the streams run again.
+HRESULT TGstFilterGraph::Run() {
+  DrainBus();
+  if (const std::optional<int64_t> held = position_.Held(); held && state_.Live()) {
+    const HRESULT hr = SeekTo(*held);
+    if (FAILED(hr)) return hr;
+  }
+  position_.Running();
+  return EnterState(GST_STATE_PLAYING, State_Running);
+}
 
 HRESULT TGstFilterGraph::Pause() { return EnterState(GST_STATE_PAUSED, State_Paused); }
 
 HRESULT TGstFilterGraph::Stop() {
   DrainBus();
-  // Stopping a running graph holds the position it had when Stop was called (a seek just made
-  // counts): the renderers are flushed there, and Run resumes from it. Without this the sinks
-  // would go on consuming a buffer while pausing.
+  // Stopping a running graph holds the position it had when Stop was called: Run resumes from
+  // there, and positions read meanwhile give it, though the renderers may take one more buffer
+  // while pausing. A seek just made is that position already, and its flush lands there.
   LONGLONG hold = 0;
   LONGLONG end = 0;
-  const bool holdPosition = state_ == State_Running && live_ && !ended_ &&
-                            SUCCEEDED(GetPositions(&hold, &end));
+  const bool holdPosition = state_.Running() && state_.Live() && !position_.Ended() &&
+                            !position_.SeekPending() && SUCCEEDED(GetPositions(&hold, &end));
   // Stopped is prerolled PAUSED here: READY would drop the decoder's streams and positions.
-  HRESULT hr = SetPipelineState(GST_STATE_PAUSED);
-  state_ = State_Stopped;
-  if (SUCCEEDED(hr) && holdPosition) hr = SeekTo(hold);
+  const HRESULT hr = SetPipelineState(GST_STATE_PAUSED);
+  state_.Enter(State_Stopped);
+  if (SUCCEEDED(hr) && holdPosition) position_.Hold(hold);
   NotifyRunState();
   return hr;
 }
@@ -118,21 +142,18 @@ HRESULT TGstFilterGraph::Stop() {
 HRESULT TGstFilterGraph::GetState(long, OAFilterState* state) {
   if (state == nullptr) return E_POINTER;
   DrainBus();
-  *state = state_;
+  *state = state_.Requested();
   return S_OK;
 }
 
 // ---- IMediaSeeking (media time: 100 ns = GStreamer nanoseconds / 100) ----
 
-bool TGstFilterGraph::StopTime(int64_t* stop) {
-  if (durationNs_ < 0) {
-    gint64 ns = -1;
-    if (live_ && gst_element_query_duration(pipeline_, GST_FORMAT_TIME, &ns) && ns >= 0)
-      durationNs_ = ns;
-  }
-  if (durationNs_ < 0) return false;
-  *stop = durationNs_ / 100;
-  return true;
+// Reads the stream's length when it is not known (first use, or changed since).
+void TGstFilterGraph::ReadLength() {
+  if (position_.KnowsLength() || !state_.Live()) return;
+  gint64 ns = -1;
+  if (gst_element_query_duration(pipeline_, GST_FORMAT_TIME, &ns) && ns >= 0)
+    position_.SetLength(ns / 100);
 }
 
 HRESULT TGstFilterGraph::SetTimeFormat(const GUID* format) {
@@ -144,12 +165,8 @@ HRESULT TGstFilterGraph::GetDuration(LONGLONG* duration) { return GetStopPositio
 
 HRESULT TGstFilterGraph::GetStopPosition(LONGLONG* stop) {
   if (stop == nullptr) return E_POINTER;
-  DrainBus();
-  if (!live_) return filters_.empty() ? E_NOTIMPL : VFW_E_WRONG_STATE;
-  int64_t value = 0;
-  if (!StopTime(&value)) return E_FAIL;
-  *stop = value;
-  return S_OK;
+  LONGLONG current = 0;
+  return GetPositions(&current, stop);
 }
 
 HRESULT TGstFilterGraph::GetCurrentPosition(LONGLONG* current) {
@@ -160,24 +177,18 @@ HRESULT TGstFilterGraph::GetCurrentPosition(LONGLONG* current) {
 HRESULT TGstFilterGraph::GetPositions(LONGLONG* current, LONGLONG* stop) {
   if (current == nullptr || stop == nullptr) return E_POINTER;
   DrainBus();
-  if (!live_) return filters_.empty() ? E_NOTIMPL : VFW_E_WRONG_STATE;
+  if (!state_.Live()) return filters_.empty() ? E_NOTIMPL : VFW_E_WRONG_STATE;
+  ReadLength();
+  // Pending seeks report their target and a held position itself; else the stream is asked.
+  gint64 ns = -1;
+  if (!position_.Ended() && !position_.SeekPending() && !position_.Held() &&
+      position_.KnowsLength() && gst_element_query_position(pipeline_, GST_FORMAT_TIME, &ns) &&
+      ns >= 0)
+    position_.Observed(ns / 100);
+  int64_t now = 0;
   int64_t end = 0;
-  const bool haveEnd = StopTime(&end);
-  if (ended_) {
-    // The same expression as the stop position: exact equality is how the end is seen.
-    *current = haveEnd ? end : lastPosition_;
-    *stop = haveEnd ? end : lastPosition_;
-    return S_OK;
-  }
-  if (!haveEnd) return E_FAIL;
-  if (pendingSeek_) {
-    lastPosition_ = *pendingSeek_;
-  } else {
-    gint64 ns = -1;
-    if (gst_element_query_position(pipeline_, GST_FORMAT_TIME, &ns) && ns >= 0)
-      lastPosition_ = std::clamp<int64_t>(ns / 100, 0, end);
-  }
-  *current = lastPosition_;
+  if (!position_.Report(&now, &end)) return E_FAIL;
+  *current = now;
   *stop = end;
   return S_OK;
 }
@@ -190,7 +201,7 @@ HRESULT TGstFilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LON
   const DWORD how = currentFlags & AM_SEEKING_PositioningBitsMask;
   if (how == AM_SEEKING_NoPositioning) return S_OK;
   if (current == nullptr) return E_POINTER;
-  if (!live_) return filters_.empty() ? E_NOTIMPL : VFW_E_WRONG_STATE;
+  if (!state_.Live()) return filters_.empty() ? E_NOTIMPL : VFW_E_WRONG_STATE;
   int64_t target = *current;
   if (how == AM_SEEKING_RelativePositioning) {
     LONGLONG now = 0;
@@ -202,25 +213,23 @@ HRESULT TGstFilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LON
   return SeekTo(target);
 }
 
-// Before the start means the start; at or past the end means ended at once, at the end.
 HRESULT TGstFilterGraph::SeekTo(int64_t target) {
-  int64_t end = 0;
-  const bool haveEnd = StopTime(&end);
-  target = std::max<int64_t>(target, 0);
-  if (haveEnd && target >= end && end > 0) {
-    target = end;
-    ended_ = true;
-  } else {
-    ended_ = false;
-  }
-  needsReseek_ = false;
-  const GstSeekFlags flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-  if (!gst_element_seek_simple(pipeline_, GST_FORMAT_TIME, flags, target * 100)) return E_FAIL;
-  lastPosition_ = target;
-  pendingSeek_ = target;
+  ReadLength();
+  // A graph prerolled exactly there, with nothing run or edited since, has nothing to redo (the
+  // rewind after a build).
+  if (!state_.Running() && !state_.NeedsReseek() && position_.StandsAt(target)) return S_OK;
+  state_.Resought();
+  if (!SendSeek(position_.SeekSent(target))) return E_FAIL;
   // While stopped or paused the seek completes here, so positions read next are settled.
-  if (state_ != State_Running) return WaitForPreroll(kPrerollTimeoutUs);
+  if (!state_.Running()) return WaitForPreroll(kPrerollTimeoutUs);
   return S_OK;
+}
+
+// Flushing and accurate: a key-unit seek moved a 1.3 s target to 0 s.
+bool TGstFilterGraph::SendSeek(int64_t target) {
+  if (sinks_.counters) ++sinks_.counters->seeks;
+  const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+  return gst_element_seek_simple(pipeline_, GST_FORMAT_TIME, flags, target * 100);
 }
 
 // ---- IBasicVideo and IVideoWindow: answered by the video renderer in the graph ----

@@ -5,8 +5,32 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace platform {
+
+enum class TSinkRole { VideoRenderer, AudioRenderer, GateVideo, GateAudio };
+
+// The factories tried for the real sinks, in order: the first whose element opens its device
+// wins, and the last is taken when none does. The winner is kept until a sink of it fails (a
+// headset unplugged, a sound server restarted); the next sink made probes again. GUI thread only.
+class TSinkProbe {
+ public:
+  TSinkProbe(std::vector<std::string> video, std::vector<std::string> audio);
+  // The process's probe with this machine's lists: xvimagesink, ximagesink, else fakesink;
+  // pulsesink, alsasink, else autoaudiosink.
+  static std::shared_ptr<TSinkProbe> Default();
+  std::string Factory(TSinkRole role);  // probes on first use
+  void Forget();
+
+ private:
+  std::vector<std::string> video_;
+  std::vector<std::string> audio_;
+  std::optional<std::string> videoWinner_;
+  std::optional<std::string> audioWinner_;
+};
 
 // Buffers that reached each kind of renderer (fake sinks only): tests see where a stream went.
 struct TRenderCounters {
@@ -14,6 +38,7 @@ struct TRenderCounters {
   std::atomic<long> audioRenderer{0};
   std::atomic<long> gateVideo{0};
   std::atomic<long> gateAudio{0};
+  std::atomic<long> seeks{0};  // seeks a graph made with these options sent to its pipeline
 };
 
 struct TSinkOptions {
@@ -24,8 +49,8 @@ struct TSinkOptions {
   TKind kind = TKind::Real;
   bool sync = true;  // fake sinks: render in real time (false: as fast as the decoder goes)
   std::shared_ptr<TRenderCounters> counters;  // fake sinks: count buffers; may be null
+  std::shared_ptr<TSinkProbe> probe;          // real sinks; null: TSinkProbe::Default()
 };
 
-enum class TSinkRole { VideoRenderer, AudioRenderer, GateVideo, GateAudio };
 
 }  // namespace platform

@@ -1,15 +1,14 @@
 #include "platform/mediagraph/Sinks.h"
 
-#include <mutex>
 
 namespace platform {
 
 namespace {
 
-// The first factory of the list whose element opens its device; probed once per process.
-std::string ProbeFactory(std::initializer_list<const char*> names, const char* fallback) {
-  for (const char* name : names) {
-    GstElement* element = gst_element_factory_make(name, nullptr);
+// The first factory of the list whose element opens its device, else the last one.
+std::string ProbeFactory(const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    GstElement* element = gst_element_factory_make(name.c_str(), nullptr);
     if (element == nullptr) continue;
     gst_object_ref_sink(element);
     // READY opens the device (display connection, sound server, card) without streaming.
@@ -18,19 +17,11 @@ std::string ProbeFactory(std::initializer_list<const char*> names, const char* f
     gst_object_unref(element);
     if (opens) return name;
   }
-  return fallback;
+  return names.empty() ? "fakesink" : names.back();
 }
 
-const std::string& RealFactory(TSinkRole role) {
-  static std::once_flag once;
-  static std::string video;
-  static std::string audio;
-  std::call_once(once, [] {
-    // autovideosink leaks a thread per graph headless and picks a GL sink under Xvfb: not used.
-    video = ProbeFactory({"xvimagesink", "ximagesink"}, "fakesink");
-    audio = ProbeFactory({"pulsesink", "alsasink"}, "autoaudiosink");
-  });
-  return role == TSinkRole::VideoRenderer || role == TSinkRole::GateVideo ? video : audio;
+bool IsVideo(TSinkRole role) {
+  return role == TSinkRole::VideoRenderer || role == TSinkRole::GateVideo;
 }
 
 std::atomic<long>* CounterFor(TRenderCounters& counters, TSinkRole role) {
@@ -74,11 +65,39 @@ GstElement* MakeFakeSink(const TSinkOptions& options, TSinkRole role) {
 
 }  // namespace
 
+TSinkProbe::TSinkProbe(std::vector<std::string> video, std::vector<std::string> audio)
+    : video_(std::move(video)), audio_(std::move(audio)) {}
+
+std::shared_ptr<TSinkProbe> TSinkProbe::Default() {
+  // autovideosink leaks a thread per graph headless and picks a GL sink under Xvfb: not used.
+  static const auto probe = std::make_shared<TSinkProbe>(
+      std::vector<std::string>{"xvimagesink", "ximagesink", "fakesink"},
+      std::vector<std::string>{"pulsesink", "alsasink", "autoaudiosink"});
+  return probe;
+}
+
+std::string TSinkProbe::Factory(TSinkRole role) {
+  std::optional<std::string>& winner = IsVideo(role) ? videoWinner_ : audioWinner_;
+  if (!winner) winner = ProbeFactory(IsVideo(role) ? video_ : audio_);
+  return *winner;
+}
+
+void TSinkProbe::Forget() {
+  videoWinner_.reset();
+  audioWinner_.reset();
+}
+
 GstElement* MakeSink(const TSinkOptions& options, TSinkRole role) {
   if (options.kind == TSinkOptions::TKind::Fake) return MakeFakeSink(options, role);
-  GstElement* sink = gst_element_factory_make(RealFactory(role).c_str(), nullptr);
-  if (sink != nullptr && RealFactory(role) == "fakesink") g_object_set(sink, "sync", TRUE, nullptr);
+  const std::string factory = ProbeOf(options).Factory(role);
+  GstElement* sink = gst_element_factory_make(factory.c_str(), nullptr);
+  // No display: the picture goes nowhere, but at the pace of the sound.
+  if (sink != nullptr && factory == "fakesink") g_object_set(sink, "sync", TRUE, nullptr);
   return sink;
+}
+
+TSinkProbe& ProbeOf(const TSinkOptions& options) {
+  return options.probe ? *options.probe : *TSinkProbe::Default();
 }
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/mediagraph/VideoWindowHost.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QWindow>
 
@@ -13,11 +14,26 @@ bool HaveX11Gui() {
          QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
+// The user closing the window (its close button, Alt+F4) only hides it. Qt would destroy the
+// native window, while the sink goes on drawing into the id it was given; the next file gets a
+// window of its own, and this one shows again if its file is played again.
+class TCloseToHide final : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Close) return false;
+    event->ignore();
+    static_cast<QWindow*>(watched)->hide();
+    return true;
+  }
+};
+
 }  // namespace
 
 TVideoWindowHost::TVideoWindowHost(const std::string& title, bool native) {
   if (!native || !HaveX11Gui()) return;
   window_ = std::make_unique<QWindow>();
+  window_->installEventFilter(new TCloseToHide(window_.get()));
   window_->setTitle(QString::fromUtf8(title));
   window_->resize(320, 240);
   window_->create();  // a native id now, before any sink prerolls

@@ -49,13 +49,26 @@ TFiles Make() {
   f.mpg = at("clip.mpg");
   f.wmv = at("clip.wmv");
   f.textMp3 = at("text.mp3");
+  f.vbrMp3 = at("vbr.mp3");
+  f.chainedOgg = at("chained.ogg");
   const bool ok =
       Run(std::string(kTone) + "-t 0.5 -ac 2 -c:a pcm_s16le " + f.wavHalf) &&
       Run(std::string(kTone) + "-t 3 -ac 2 -c:a pcm_s16le " + f.wav3) &&
       Run(std::string(kTone) + "-t 3 -ac 2 -c:a libmp3lame -b:a 128k " + f.mp3) &&
       Run(std::string(kVideo) + kTone + "-t 1 -c:v mpeg4 -c:a libmp3lame " + f.avi) &&
       Run(std::string(kVideo) + kTone + "-t 1 -c:v mpeg1video -c:a mp2 -f mpeg " + f.mpg) &&
-      Run(std::string(kVideo) + kTone + "-t 1 -c:v wmv2 -c:a wmav2 " + f.wmv);
+      Run(std::string(kVideo) + kTone + "-t 1 -c:v wmv2 -c:a wmav2 " + f.wmv) &&
+      Run("-f lavfi -i anoisesrc=d=4:a=1:r=44100 -f lavfi -i anullsrc=r=44100 -filter_complex "
+          "\"[1]atrim=duration=6[s];[0][s]concat=n=2:v=0:a=1\" -ac 2 -c:a pcm_s16le " +
+          at("vbr.wav")) &&
+      // -t: no Xing/LAME header, as many encoders and rippers leave it out.
+      std::system(("lame --quiet -V 0 -t '" + at("vbr.wav") + "' '" + f.vbrMp3 + "'").c_str()) ==
+          0 &&
+      Run(std::string(kTone) + "-t 1 -ac 2 -c:a libvorbis " + at("a.ogg")) &&
+      Run("-f lavfi -i sine=frequency=880:sample_rate=22050 -t 1 -ac 1 -c:a libvorbis " +
+          at("b.ogg")) &&
+      std::system(("cat '" + at("a.ogg") + "' '" + at("b.ogg") + "' > '" + f.chainedOgg + "'")
+                      .c_str()) == 0;
   std::ofstream text(f.textMp3);
   for (int i = 0; i < 200; ++i) text << "This is a text file, not audio. Line " << i << "\n";
   if (ok && text) f.dir = dir.string();

@@ -17,6 +17,10 @@ struct TFiles {
   std::string mpg;       // 1 s, 320x240 MPEG-1 video and MP2 audio
   std::string wmv;       // 1 s, 320x240 WMV8 video and WMA2 audio
   std::string textMp3;   // text named .mp3
+  // 10 s VBR MP3 without a Xing header: 4 s of loud noise, then 6 s of silence, so a length
+  // estimated from its first frames is about half the real one.
+  std::string vbrMp3;
+  std::string chainedOgg;  // two 1 s Ogg Vorbis files one after the other, as a chained stream
 };
 
 // Made once per process; a test fails (gtest assertion in the caller) when dir is empty.

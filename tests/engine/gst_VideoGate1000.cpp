@@ -3,14 +3,20 @@
 
 #include <gtest/gtest.h>
 
+#include <gst/base/gstbasesink.h>
+#include <gst/gst.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "engine/MediaFixtures.h"
 #include "platform/mediagraph/MediaRuntime.h"
+#include "platform/mediagraph/SinkOptions.h"
 #include "platform/MessageBox.h"
 
 using namespace platform;
@@ -104,6 +110,21 @@ class GstEngineTest : public ::testing::Test {
     }, timeout);
   }
 
+  // Plays, polling every 200 ms from Play as the main window's timer does; the time from Play to
+  // the poll that saw the end, or -1 ms when it never came.
+  std::chrono::milliseconds PollToEnd(std::chrono::seconds timeout) {
+    const auto start = Clock::now();
+    engine->Play();
+    for (auto next = start + 200ms; next - start < timeout; next += 200ms) {
+      std::this_thread::sleep_until(next);
+      engine->UpdatePosition();
+      if (engine->Ended())
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    }
+    return -1ms;
+  }
+  long Seeks() const { return runtime->counters->seeks; }
+
   std::vector<std::string> messages;
   std::shared_ptr<TSpyRuntime> runtime;
   std::unique_ptr<TVideoGate1000> engine;
@@ -172,6 +193,44 @@ TEST_F(GstEngineTest, EndOfAHalfSecondFileIsSeenByTheNextPoll) {
   // The first poll after the end (at 600 ms) should see it; 250 ms more for a loaded machine.
   EXPECT_LE(seen.count(), 500 + 200 + 250);
   EXPECT_EQ(bar.Position(), 10000);
+}
+
+TEST_F(GstEngineTest, AFilePlaysToTheEndOfItsStreamWhateverLengthItsHeaderGives) {
+  struct TCase {
+    std::string file;
+    std::chrono::milliseconds length;
+  };
+  // The VBR file claims about 5.2 s; the CBR one knows its length.
+  for (const TCase& c : {TCase{files.vbrMp3, 10000ms}, TCase{files.mp3, 3000ms}}) {
+    TBar bar;
+    Make(true).AttachScrollBar(&bar);
+    engine->OpenFile(c.file);
+    const std::chrono::milliseconds seen = PollToEnd(20s);
+    EXPECT_GE(seen, c.length - 500ms) << c.file;
+    // The first poll after the end sees it; 300 ms more for a loaded machine.
+    EXPECT_LE(seen, c.length + 200ms + 300ms) << c.file;
+    EXPECT_EQ(bar.Position(), 10000) << c.file;
+  }
+}
+
+TEST_F(GstEngineTest, StopSeeksOnceAndTheNextFileCostsTheDroppedOneNoSeek) {
+  Make(true).OpenFile(files.wav3);
+  EXPECT_EQ(Seeks(), 0) << "a graph just built stands at the start already";
+  engine->Play();
+  ASSERT_TRUE(media::WaitUntil([&] { return engine->GetPosition() > kSecond / 10; }, 5s));
+  long before = Seeks();
+  engine->Stop();
+  EXPECT_EQ(Seeks() - before, 1);
+  EXPECT_LT(engine->GetPosition(), kSecond / 20);
+
+  engine->Play();
+  ASSERT_TRUE(media::WaitUntil([&] { return engine->GetPosition() > kSecond / 10; }, 5s));
+  before = Seeks();
+  engine->OpenFile(files.mp3);
+  EXPECT_EQ(Seeks(), before);
+  engine->Play();
+  EXPECT_TRUE(media::WaitUntil([&] { return engine->GetPosition() > 0; }, 5s));
+  EXPECT_EQ(messages, Names{});
 }
 
 TEST_F(GstEngineTest, AudioAndVideoFilesPlayToTheEndThroughTheDefaultRenderers) {
@@ -277,6 +336,89 @@ TEST_F(GstEngineTest, UndecodableFilesFailQuicklyAndTheNextFilePlays) {
   engine->SetVideoGateAudio(false);
   engine->OpenFile(files.wavHalf);
   EXPECT_TRUE(PlayToEnd());
+}
+
+// A sink standing for a device that can go away (a USB headset): a fakesink that opens only
+// while plugged in, and whose rendering fails once unplugged.
+std::atomic<bool> gUnplugged{false};
+GstElementClass* gFakeSinkClass = nullptr;
+
+GstStateChangeReturn FlakyChangeState(GstElement* element, GstStateChange transition) {
+  if (transition == GST_STATE_CHANGE_NULL_TO_READY && gUnplugged) {
+    GST_ELEMENT_ERROR(element, RESOURCE, OPEN_WRITE, ("device unplugged"), (nullptr));
+    return GST_STATE_CHANGE_FAILURE;
+  }
+  return gFakeSinkClass->change_state(element, transition);
+}
+
+GstFlowReturn FlakyRender(GstBaseSink* sink, GstBuffer*) {
+  if (!gUnplugged) return GST_FLOW_OK;
+  GST_ELEMENT_ERROR(sink, RESOURCE, WRITE, ("device unplugged"), (nullptr));
+  return GST_FLOW_ERROR;
+}
+
+void RegisterFlakySink() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    GstElement* probe = gst_element_factory_make("fakesink", nullptr);
+    const GType parent = G_OBJECT_TYPE(probe);
+    gst_object_unref(gst_object_ref_sink(probe));
+    GTypeQuery query;
+    g_type_query(parent, &query);
+    const GType type = g_type_register_static_simple(
+        parent, "OrvaneFlakySink", query.class_size,
+        [](gpointer klass, gpointer) {
+          gFakeSinkClass = GST_ELEMENT_CLASS(g_type_class_peek_parent(klass));
+          GST_ELEMENT_CLASS(klass)->change_state = FlakyChangeState;
+          GST_BASE_SINK_CLASS(klass)->render = FlakyRender;
+        },
+        query.instance_size, nullptr, static_cast<GTypeFlags>(0));
+    gst_element_register(nullptr, "orvaneflakysink", GST_RANK_NONE, type);
+  });
+}
+
+TEST_F(GstEngineTest, AnAudioDeviceThatWentAwayIsProbedAgain) {
+  RegisterFlakySink();
+  auto probe =
+      std::make_shared<TSinkProbe>(Names{"fakesink"}, Names{"orvaneflakysink", "fakesink"});
+  engine = std::make_unique<TVideoGate1000>(std::make_shared<TMediaRuntime>(
+      TSinkOptions{TSinkOptions::TKind::Real, false, nullptr, probe}));
+  gUnplugged = false;
+  engine->OpenFile(files.wavHalf);
+  EXPECT_TRUE(PlayToEnd());
+  EXPECT_EQ(probe->Factory(TSinkRole::AudioRenderer), "orvaneflakysink");
+
+  // Unplugged while playing: the file ends, and the next one is built on the device left.
+  engine->OpenFile(files.wav3);
+  gUnplugged = true;
+  EXPECT_TRUE(PlayToEnd());
+  engine->OpenFile(files.wavHalf);
+  EXPECT_TRUE(PlayToEnd());
+  EXPECT_EQ(probe->Factory(TSinkRole::AudioRenderer), "fakesink");
+
+  // Unplugged between two files, with both outputs: the build fails once, probes, and plays.
+  for (bool gate : {false, true}) {
+    gUnplugged = false;
+    probe->Forget();
+    ASSERT_EQ(probe->Factory(TSinkRole::AudioRenderer), "orvaneflakysink");
+    gUnplugged = true;
+    engine->SetVideoGateAudio(gate);
+    engine->OpenFile(files.wavHalf);
+    EXPECT_TRUE(PlayToEnd()) << gate;
+    EXPECT_EQ(probe->Factory(TSinkRole::AudioRenderer), "fakesink") << gate;
+  }
+  EXPECT_EQ(messages, Names{});
+  gUnplugged = false;
+}
+
+TEST_F(GstEngineTest, AChainedStreamPlaysOnThroughItsSecondPart) {
+  Make(true).OpenFile(files.chainedOgg);
+  // Both parts in real time: an unlinked second part would end the file after 1 s, a blocked
+  // one would never end it.
+  const std::chrono::milliseconds seen = PollToEnd(10s);
+  EXPECT_GE(seen, 1800ms);
+  EXPECT_LE(seen, 2000ms + 200ms + 300ms);
+  EXPECT_EQ(messages, Names{});
 }
 
 int CountEntries(const char* dir) {

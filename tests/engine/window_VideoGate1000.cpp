@@ -39,6 +39,18 @@ bool Settle(const std::function<bool()>& cond) {
   }, 5s);
 }
 
+// The id of the first visible window with this exact name, or "".
+std::string VisibleWindow(const std::string& name) {
+  const std::string ids = XQuery("xdotool search --onlyvisible --name '^" + name + "$'");
+  return ids.substr(0, ids.find('\n'));
+}
+
+// The mean brightness (0..1) of what a window shows.
+double Brightness(const std::string& id) {
+  const std::string mean = XQuery("import -window " + id + " -format '%[fx:mean]' info:");
+  return mean.empty() ? 0 : std::atof(mean.c_str());
+}
+
 class WindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -102,6 +114,31 @@ TEST_F(WindowTest, ExternalRendererShowsItsOwnWindow) {
     engine.UpdatePosition();
     return engine.Ended();
   }));
+}
+
+TEST_F(WindowTest, AVideoWindowClosedByTheUserIsMadeAgainForTheNextVideo) {
+  TVideoGate1000 engine(runtime);
+  engine.OpenFile(media::Files().avi);
+  engine.Play();
+  std::string first;
+  ASSERT_TRUE(Settle([&] { return !(first = VisibleWindow("ActiveMovie Window")).empty(); }));
+  // Alt+F4 as the user presses it: the window manager asks the window to close.
+  XQuery("xdotool windowactivate --sync " + first + " key --clearmodifiers alt+F4");
+  EXPECT_TRUE(Settle([&] { return VisibleWindow("ActiveMovie Window").empty(); }));
+  EXPECT_TRUE(Settle([&] {
+    engine.UpdatePosition();
+    return engine.Ended();
+  })) << "the file plays on without its window";
+
+  engine.OpenFile(media::Files().mpg);
+  engine.Play();
+  std::string second;
+  ASSERT_TRUE(Settle([&] { return !(second = VisibleWindow("ActiveMovie Window")).empty(); }));
+  EXPECT_NE(second, first);
+  // The test picture is drawn into it: coloured bars, far from black.
+  EXPECT_TRUE(Settle([&] { return Brightness(second) > 0.2; })) << Brightness(second);
+  EXPECT_EQ(messages, std::vector<std::string>{});
+  engine.Stop();
 }
 
 }  // namespace
