@@ -111,7 +111,8 @@ bool TGstFilterGraph::InPipeline(TGstFilter* filter) const {
 bool TGstFilterGraph::AddToPipeline(TGstFilter* filter) {
   if (InPipeline(filter)) return true;
   if (!gst_bin_add(GST_BIN(pipeline_), filter->Element())) return false;
-  if (state_.Live()) gst_element_sync_state_with_parent(filter->Element());
+  // The element follows the pipeline, whatever state a failed build left it in.
+  gst_element_sync_state_with_parent(filter->Element());
   return true;
 }
 
@@ -219,13 +220,16 @@ HRESULT TGstFilterGraph::AddSourceFilter(LPCWSTR file, LPCWSTR filterName, IBase
 HRESULT TGstFilterGraph::RenderFile(LPCWSTR file, LPCWSTR /*playList*/) {
   if (file == nullptr) return E_POINTER;
   if (state_.Running()) return VFW_E_NOT_STOPPED;
-  return Build([&] {
-    ComPtr<IBaseFilter> source;
-    const HRESULT hr = AddSourceFilter(file, file, source.Put());
-    if (FAILED(hr)) return hr;
-    ComPtr<TGstPin> output = static_cast<TGstFilter*>(source.Get())->Pins().front();
-    return RenderPin(output.Get(), nullptr);
-  });
+  ComPtr<IBaseFilter> source;
+  HRESULT hr = AddSourceFilter(file, file, source.Put());
+  if (FAILED(hr)) return hr;
+  // The source stays for a second attempt after a sink failed: a new source added after a
+  // failed attempt was at times pulled by the new decoder before its pin was activated.
+  auto* ours = static_cast<TGstFilter*>(source.Get());
+  ComPtr<TGstPin> output = ours->Pins().front();
+  hr = Build([&] { return RenderPin(output.Get(), nullptr); });
+  if (FAILED(hr)) RemoveFilterFromGraph(ours);
+  return hr;
 }
 
 HRESULT TGstFilterGraph::Render(IPin* output) {

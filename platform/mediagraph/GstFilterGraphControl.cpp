@@ -132,9 +132,12 @@ HRESULT TGstFilterGraph::Stop() {
   const bool holdPosition = state_.Running() && state_.Live() && !position_.Ended() &&
                             !position_.SeekPending() && SUCCEEDED(GetPositions(&hold, &end));
   // Stopped is prerolled PAUSED here: READY would drop the decoder's streams and positions.
-  const HRESULT hr = SetPipelineState(GST_STATE_PAUSED);
+  const bool seeking = position_.SeekPending();
+  HRESULT hr = SetPipelineState(GST_STATE_PAUSED);
   state_.Enter(State_Stopped);
   if (SUCCEEDED(hr) && holdPosition) position_.Hold(hold);
+  // A seek made while running completes here, as one made while stopped would.
+  if (SUCCEEDED(hr) && seeking && state_.Live()) hr = WaitForPreroll(kPrerollTimeoutUs);
   NotifyRunState();
   return hr;
 }

@@ -360,6 +360,7 @@ GstFlowReturn FlakyRender(GstBaseSink* sink, GstBuffer*) {
 void RegisterFlakySink() {
   static std::once_flag once;
   std::call_once(once, [] {
+    gst_init(nullptr, nullptr);
     GstElement* probe = gst_element_factory_make("fakesink", nullptr);
     const GType parent = G_OBJECT_TYPE(probe);
     gst_object_unref(gst_object_ref_sink(probe));
