@@ -159,7 +159,9 @@ TEST_F(GstEngineTest, WavOpensPlaysPausesSeeksStopsAndPlaysAgainFromTheStart) {
   engine->Stop();
 
   EXPECT_FALSE(engine->Playing());
-  EXPECT_EQ(bar.Position(), 0);
+  // The seek to the start may have completed before the bar was moved, and the running stream
+  // played on for a fraction of a millisecond.
+  EXPECT_LE(bar.Position(), 1);
   EXPECT_LT(engine->GetPosition(), kSecond / 20);
   std::this_thread::sleep_for(200ms);
   EXPECT_LT(engine->GetPosition(), kSecond / 20) << "a stopped graph does not move";
