@@ -1,0 +1,378 @@
+// Playback control and the hotkey commands on the real engine (GStreamer with fake sinks that
+// render in real time) over a library of generated files: the order of rows, the end of a file,
+// the next folder, pause and stop, the external output switch, the caption, the hotkey hook, the
+// resume at the next start and the order of the shut-down.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDeadlineTimer>
+#include <QListWidget>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "AppTestSupport.h"
+#include "app/uMain.h"
+#include "desktop/TrayIcon.h"
+#include "desktop/Winplace.h"
+#include "platform/MediaGraphRuntime.h"
+#include "support/GeneratedMedia.h"
+
+using namespace orvane_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int64_t kSecond = 10000000;  // media time units
+
+// Runs the event loop until done() holds or the time is up; answers done().
+bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return done();
+}
+
+void ProcessEventsFor(int ms) { ProcessEventsUntil([] { return false; }, ms); }
+
+int RowOf(const QTableWidget* list, const std::string& caption) {
+  for (int row = 0; row < list->rowCount(); ++row) {
+    if (list->item(row, 0) && list->item(row, 0)->text().toStdString() == caption) return row;
+  }
+  return -1;
+}
+
+int EntryOf(const QListWidget* pane, const std::string& caption) {
+  for (int i = 0; i < pane->count(); ++i) {
+    if (pane->item(i)->text().toStdString() == caption) return i;
+  }
+  return -1;
+}
+
+int SelectedEntry(const QListWidget* pane) {
+  const QModelIndexList selected = pane->selectionModel()->selectedIndexes();
+  return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+class PlaybackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureApplication();
+    SetApplicationIniFileName(IniPath);
+    fs::create_directory(Root);
+  }
+  void TearDown() override { SetApplicationIniFileName(""); }
+
+  // root/<relative>: a tone titled after the file's name without its extension.
+  void AddFile(const std::string& relative, double seconds = 0.5) {
+    const fs::path path = fs::path(Root) / relative;
+    fs::create_directories(path.parent_path());
+    MakeAudio(path.string(), seconds, path.stem().string());
+  }
+  void AddFolder(const std::string& name) { fs::create_directories(fs::path(Root) / name); }
+
+  // The settings of a previous run: the library as root, the filter's "all" entry (the ninth).
+  void WriteSettings(bool autoNextFolder = false) {
+    WriteFile(IniPath, "[Main]\nPath=" + Root + "\nMask=8\n[Play]\nAutoNextFolder=" +
+                           (autoNextFolder ? "1" : "0") + "\n");
+  }
+
+  // A window over the library, shown, with the engine on fake sinks.
+  std::unique_ptr<TfrmMain> Open() {
+    auto counters = Counters;
+    auto form = std::make_unique<TfrmMain>([counters] {
+      using platform::TSinkOptions;
+      return std::make_unique<TVideoGate1000>(std::make_shared<platform::TMediaRuntime>(
+          TSinkOptions{TSinkOptions::TKind::Fake, true, counters}));
+    });
+    form->show();
+    QCoreApplication::processEvents();
+    return form;
+  }
+
+  // Selects the folder entry, which lists its files.
+  static void SelectFolder(TfrmMain& form, const std::string& caption) {
+    const int entry = EntryOf(form.ListViewFolder, caption);
+    ASSERT_GE(entry, 0) << caption << " is not in the folder pane";
+    form.ListViewFolder->setCurrentRow(entry);
+  }
+
+  // Selects the row and plays it, as a double-click on it does.
+  static void PlayRow(TfrmMain& form, int row) {
+    form.ListViewPlay->selectRow(row);
+    form.ActionPlay->trigger();
+  }
+
+  std::string PathOf(const std::string& relative) const { return Root + "/" + relative; }
+
+  void ExpectNoErrorBoxes() const {
+    for (const TMessageRecord& m : Messages.Messages) ADD_FAILURE() << m.Caption << ": " << m.Text;
+  }
+
+  TTempDir Dir;
+  std::string IniPath = Dir.File("orvane.ini");
+  std::string Root = Dir.File("library");
+  std::shared_ptr<platform::TRenderCounters> Counters =
+      std::make_shared<platform::TRenderCounters>();
+  TMessageRecorder Messages;
+  THotKeyRecorder HotKeys;
+};
+
+}  // namespace
+
+TEST_F(PlaybackTest, CaptionStatusBarAndTrayTipNameTheFileAndItsTitle) {
+  AddFile("A/song.mp3");
+  AddFile("A/plain.wav");
+  const std::string longName = "A/" + std::string(70, 'x') + ".mp3";
+  AddFile(longName);
+  WriteSettings();
+  auto form = Open();
+  const std::string song = PathOf("A/song.mp3"), plain = PathOf("A/plain.wav");
+  const std::string missing = PathOf("A/gone.mp3"), longPath = PathOf(longName);
+  const std::string longTitle = fs::path(longPath).stem().string();
+  struct Case {
+    std::string name, status, tip;
+  } cases[] = {
+      {"", "再生停止", "再生停止"},
+      {song, song + " - song", song + "\rsong"},
+      {plain, plain, plain},  // no title read from a WAV file
+      {missing, missing, missing},
+      // The tray keeps 62 bytes of the tip, so a long path shows cut.
+      {longPath, longPath + " - " + longTitle, longPath.substr(0, 62)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form->UpdateCaption(c.name);
+    EXPECT_EQ(form->StatusBar1->currentMessage().toStdString(), c.status);
+    EXPECT_EQ(form->windowTitle().toStdString(), "Ver1.07 Orvane - " + c.status);
+    EXPECT_EQ(form->TrayIcon1->TipHelp(), c.tip);
+  }
+  ExpectNoErrorBoxes();
+}
+
+TEST_F(PlaybackTest, NextPreviousAndTheEndOfAFileStepThroughTheRows) {
+  for (const char* name : {"A/1.mp3", "A/2.mp3", "A/3.wav"}) AddFile(name);
+  WriteSettings();
+  auto form = Open();
+  SelectFolder(*form, "A");
+  ASSERT_EQ(form->ListViewPlay->rowCount(), 3);
+  const int last = 2;
+  auto startedRow = [&] { return RowOf(form->ListViewPlay, fs::path(form->PlayFile).filename()); };
+
+  // Nothing played yet: PlayIndex is 0, so Next starts row 1.
+  form->ActionNext->trigger();
+  EXPECT_EQ(form->PlayIndex, 1);
+  EXPECT_EQ(startedRow(), 1);
+  EXPECT_EQ(form->Engine->FileName(), form->PlayFile);
+  EXPECT_TRUE(form->Engine->Playing());
+  EXPECT_EQ(form->windowTitle().toStdString().rfind("Ver1.07 Orvane - " + form->PlayFile, 0), 0u);
+
+  form->ActionPrev->trigger();  // from row 1 to row 0
+  EXPECT_EQ(form->PlayIndex, 0);
+  form->ActionPrev->trigger();  // from row 0 to the last row
+  EXPECT_EQ(form->PlayIndex, last);
+  EXPECT_EQ(startedRow(), last);
+
+  // The end of the last row starts row 0 (auto-next-folder is off).
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayIndex == 0; }, 5000));
+  EXPECT_EQ(startedRow(), 0);
+  EXPECT_TRUE(form->ListViewPlay->item(0, 0)->isSelected());
+  // And playback goes on by itself: row 1 follows.
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayIndex == 1; }, 5000));
+  ExpectNoErrorBoxes();
+}
+
+TEST_F(PlaybackTest, PauseTwiceResumesAndStopThenPlayStartsTheRowAgain) {
+  AddFile("A/long.mp3", 4);
+  WriteSettings();
+  auto form = Open();
+  SelectFolder(*form, "A");
+  PlayRow(*form, 0);
+  ProcessEventsFor(600);
+
+  form->ActionPause->trigger();
+  EXPECT_TRUE(form->ActionPause->isChecked());
+  EXPECT_TRUE(form->Engine->Paused());
+  EXPECT_TRUE(form->Engine->Playing());  // paused still counts as playing
+  const int64_t pausedAt = form->Engine->GetPosition();
+  EXPECT_GT(pausedAt, kSecond / 4);
+  ProcessEventsFor(1500);
+  EXPECT_EQ(form->Engine->GetPosition(), pausedAt);
+
+  form->ActionPause->trigger();
+  EXPECT_FALSE(form->ActionPause->isChecked());
+  EXPECT_FALSE(form->Engine->Paused());
+  ProcessEventsFor(500);
+  // On from where it stood: the time spent paused is not skipped.
+  EXPECT_GT(form->Engine->GetPosition(), pausedAt + kSecond / 5);
+  EXPECT_LT(form->Engine->GetPosition(), pausedAt + kSecond);
+
+  const std::string caption = form->windowTitle().toStdString();
+  form->ActionStop->trigger();
+  EXPECT_FALSE(form->Engine->Playing());
+  EXPECT_EQ(form->windowTitle().toStdString(), caption);  // still names the file
+  form->ActionPlay->trigger();
+  EXPECT_TRUE(form->Engine->Playing());
+  EXPECT_EQ(form->PlayIndex, 0);
+  EXPECT_LT(form->Engine->GetPosition(), kSecond / 2);
+  ExpectNoErrorBoxes();
+}
+
+TEST_F(PlaybackTest, SwitchingTheExternalOutputWhilePlayingWaitsForTheNextFile) {
+  AddFile("A/1.mp3", 3);
+  AddFile("A/2.mp3", 3);
+  WriteSettings();
+  auto form = Open();
+  SelectFolder(*form, "A");
+  PlayRow(*form, 0);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return Counters->audioRenderer > 0; }, 5000));
+
+  form->ActionUseVideoGate->trigger();
+  EXPECT_TRUE(form->ActionUseVideoGate->isChecked());
+  EXPECT_TRUE(form->Engine->VideoGateAudio());
+  const long before = Counters->audioRenderer;
+  ProcessEventsFor(500);
+  EXPECT_GT(Counters->audioRenderer, before);  // the file goes on where it played
+  EXPECT_EQ(Counters->gateAudio, 0);
+
+  form->ActionNext->trigger();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return Counters->gateAudio > 0; }, 5000));
+  ExpectNoErrorBoxes();
+}
+
+TEST_F(PlaybackTest, AutoNextFolderWrapsPastTheParentEntry) {
+  AddFile("A/1.mp3");
+  AddFile("B/1.mp3");
+  WriteSettings(true);
+  auto form = Open();
+  ASSERT_EQ(form->ListViewFolder->count(), 3);  // "..", A, B
+  EXPECT_EQ(form->ListViewFolder->item(0)->text(), "..");
+  const int last = form->ListViewFolder->count() - 1;
+  form->ListViewFolder->setCurrentRow(last);
+  PlayRow(*form, 0);
+  const std::string firstFile = form->PlayFile;
+
+  // After the last folder comes entry 1, not "..".
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayFile != firstFile; }, 5000));
+  EXPECT_EQ(SelectedEntry(form->ListViewFolder), 1);
+  EXPECT_EQ(form->PlayIndex, 0);
+  EXPECT_EQ(form->PlayFile, form->PlayPath + "1.mp3");
+  EXPECT_NE(form->PlayPath.find("/" + form->ListViewFolder->item(1)->text().toStdString() + "/"),
+            std::string::npos);
+  ExpectNoErrorBoxes();
+}
+
+TEST_F(PlaybackTest, AutoNextFolderStopsAtAFolderWithoutPlayableFiles) {
+  AddFile("A/1.mp3");
+  AddFile("A/2.mp3");
+  AddFolder("E");
+  WriteFile(PathOf("E/notes.txt"), "no media here");
+  WriteSettings(true);
+  auto form = Open();
+  SelectFolder(*form, "A");
+  PlayRow(*form, 0);
+
+  // With two folders, E follows A whichever way the pane orders them.
+  ASSERT_TRUE(ProcessEventsUntil(
+      [&] { return SelectedEntry(form->ListViewFolder) == EntryOf(form->ListViewFolder, "E"); },
+      5000));
+  EXPECT_EQ(form->ListViewPlay->rowCount(), 0);
+  EXPECT_EQ(form->PlayFile, PathOf("A/2.mp3"));
+  // The end keeps being found, and nothing starts.
+  ProcessEventsFor(1000);
+  EXPECT_EQ(SelectedEntry(form->ListViewFolder), EntryOf(form->ListViewFolder, "E"));
+  EXPECT_EQ(form->PlayFile, PathOf("A/2.mp3"));
+  ExpectNoErrorBoxes();
+}
+
+// Each hotkey number, posted as WM_HOTKEY, runs its command through the window's message hook.
+TEST_F(PlaybackTest, HotkeyNumbersRunTheirCommands) {
+  for (const char* folder : {"A", "B", "C"}) {
+    for (const char* file : {"/1.mp3", "/2.mp3", "/3.mp3"}) AddFile(folder + std::string(file), 3);
+  }
+  WriteSettings();
+  struct State {
+    bool paused, visible;
+    int row, entry;
+    bool operator==(const State&) const = default;
+  };
+  struct Case {
+    int id;
+    std::function<State(State)> expected;
+  } cases[] = {
+      {0, [](State s) { s.paused = true; return s; }},
+      {1, [](State s) { --s.row; return s; }},
+      {2, [](State s) { ++s.row; return s; }},
+      {3, [](State s) { ++s.entry; s.row = 0; return s; }},
+      {4, [](State s) { --s.entry; s.row = 0; return s; }},
+      {5, [](State s) { s.visible = false; return s; }},
+      {6, [](State s) { return s; }},
+      {0x7FFFFFFF, [](State s) { return s; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("hotkey " + std::to_string(c.id));
+    auto form = Open();
+    // Row 1 of the middle folder entry plays: every command has room to move either way.
+    ASSERT_EQ(form->ListViewFolder->count(), 4);  // "..", and the three folders
+    form->ListViewFolder->setCurrentRow(2);
+    PlayRow(*form, 1);
+    auto state = [&] {
+      return State{form->Engine->Paused(), form->isVisible(), form->PlayIndex,
+                   SelectedEntry(form->ListViewFolder)};
+    };
+    const State before = state();
+    platform::PostHotKey(form.get(), c.id, platform::MOD_WIN, 0);
+    QCoreApplication::sendPostedEvents(form.get());
+    EXPECT_EQ(state(), c.expected(before));
+  }
+  ExpectNoErrorBoxes();
+}
+
+// A run that ends while a file plays, or while it is paused, resumes it at the next start, at its
+// position, playing.
+TEST_F(PlaybackTest, NextStartResumesTheFileThatPlayedAtItsPosition) {
+  AddFile("A/1.mp3", 10);
+  AddFile("A/2.mp3", 10);
+  for (bool pausedAtExit : {false, true}) {
+    SCOPED_TRACE(pausedAtExit ? "paused at exit" : "playing at exit");
+    WriteSettings();
+    {
+      auto form = Open();
+      SelectFolder(*form, "A");
+      PlayRow(*form, 1);
+      form->ActionPlus5->trigger();
+      ProcessEventsFor(300);
+      if (pausedAtExit) form->ActionPause->trigger();
+    }
+    const TIniEntries saved = ParseIni(ReadFile(IniPath));
+    auto value = [&](const std::string& key) {
+      for (const auto& [section, k, v] : saved) {
+        if (section == "Main" && k == key) return v;
+      }
+      return std::string("<missing>");
+    };
+    EXPECT_EQ(value("PlayFile"), PathOf("A/2.mp3"));
+    EXPECT_EQ(value("Playing"), "1");
+    const int64_t savedPosition = std::stoll(value("PlayPos"));
+    EXPECT_GE(savedPosition, 5 * kSecond);
+    EXPECT_LT(savedPosition, 7 * kSecond);
+
+    auto form = Open();
+    EXPECT_EQ(form->Engine->FileName(), PathOf("A/2.mp3"));
+    EXPECT_TRUE(form->Engine->Playing());
+    EXPECT_FALSE(form->Engine->Paused());
+    EXPECT_GE(form->Engine->GetPosition(), savedPosition - kSecond / 10);
+    EXPECT_LT(form->Engine->GetPosition(), savedPosition + kSecond);
+    EXPECT_EQ(form->PlayIndex, 1);
+    EXPECT_TRUE(form->ListViewPlay->item(1, 0)->isSelected());
+    EXPECT_EQ(form->windowTitle().toStdString(),
+              "Ver1.07 Orvane - " + PathOf("A/2.mp3") + " - 2");
+  }
+  ExpectNoErrorBoxes();
+}
