@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include "AppTestSupport.h"
 #include "app/uMain.h"
@@ -301,6 +302,10 @@ TEST_F(PlaybackTest, HotkeyNumbersRunTheirCommands) {
     bool paused, visible;
     int row, entry;
     bool operator==(const State&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const State& s) {
+      return out << "paused " << s.paused << ", visible " << s.visible << ", row " << s.row
+                 << ", entry " << s.entry;
+    }
   };
   struct Case {
     int id;
