@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
+#include "support/ProgramCopy.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -41,14 +42,7 @@ class SingleInstanceTest : public ::testing::Test {
     std::string pattern = (fs::temp_directory_path() / "orvane-instance-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     Dir = pattern;
-    // A copy of the program, so that its settings file lands in this folder.
-    fs::copy_file(fs::path(ORVANE_BIN_DIR) / "orvane", Dir / "orvane");
-    // The single-instance lock lives in the runtime folder: a private one keeps other runs of the
-    // program on this machine out of the test.
-    fs::create_directory(Dir / "run");
-    fs::permissions(Dir / "run", fs::perms::owner_all);
-    Environment = QProcessEnvironment::systemEnvironment();
-    Environment.insert("XDG_RUNTIME_DIR", QString::fromStdString((Dir / "run").string()));
+    Environment = orvane_test::CopyProgramInto(Dir);
   }
   void TearDown() override {
     std::error_code ignored;

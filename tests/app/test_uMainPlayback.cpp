@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QDeadlineTimer>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -59,6 +60,17 @@ int EntryOf(const QListWidget* pane, const std::string& caption) {
 int SelectedEntry(const QListWidget* pane) {
   const QModelIndexList selected = pane->selectionModel()->selectedIndexes();
   return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+// What the hotkey commands change: pause, visibility, the row and the folder entry last started.
+struct THotkeyState {
+  bool paused, visible;
+  int row, entry;
+  bool operator==(const THotkeyState&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const THotkeyState& s) {
+  return out << "paused " << s.paused << ", visible " << s.visible << ", row " << s.row
+             << ", entry " << s.entry;
 }
 
 class PlaybackTest : public ::testing::Test {
@@ -225,6 +237,41 @@ TEST_F(PlaybackTest, PauseTwiceResumesAndStopThenPlayStartsTheRowAgain) {
   ExpectNoErrorBoxes();
 }
 
+// Each seek action moves by its own tag in seconds; the position bar seeks in ten-thousandths of
+// the file.
+TEST_F(PlaybackTest, SeekActionsAndThePositionBarMoveThePlayingFile) {
+  AddFile("A/long.mp3", 20);
+  WriteSettings();
+  auto form = Open();
+  SelectFolder(*form, "A");
+  PlayRow(*form, 0);
+  form->ActionPause->trigger();  // the position then moves only by seeking
+  struct Case {
+    QAction* action;
+    int barPosition;  // for the bar (action null)
+    int64_t expected;
+  } cases[] = {
+      {form->ActionPlus15, 0, 15 * kSecond}, {form->ActionMinus5, 0, 10 * kSecond},
+      {form->ActionPlus5, 0, 15 * kSecond},  {form->ActionMinus15, 0, 0},
+      {nullptr, 2500, 5 * kSecond},          {nullptr, 7500, 15 * kSecond},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.action ? c.action->text().toStdString()
+                          : "bar at " + std::to_string(c.barPosition));
+    if (c.action != nullptr) {
+      c.action->trigger();
+    } else {
+      form->ScrollBar1->setSliderPosition(c.barPosition);
+      form->ScrollBar1->triggerAction(QAbstractSlider::SliderMove);
+    }
+    // The file is 20 s and a few milliseconds of encoder padding long.
+    EXPECT_NEAR(static_cast<double>(form->Engine->GetPosition()), static_cast<double>(c.expected),
+                kSecond / 10);
+  }
+  EXPECT_TRUE(form->Engine->Paused());
+  ExpectNoErrorBoxes();
+}
+
 TEST_F(PlaybackTest, SwitchingTheExternalOutputWhilePlayingWaitsForTheNextFile) {
   AddFile("A/1.mp3", 3);
   AddFile("A/2.mp3", 3);
@@ -298,15 +345,7 @@ TEST_F(PlaybackTest, HotkeyNumbersRunTheirCommands) {
     for (const char* file : {"/1.mp3", "/2.mp3", "/3.mp3"}) AddFile(folder + std::string(file), 3);
   }
   WriteSettings();
-  struct State {
-    bool paused, visible;
-    int row, entry;
-    bool operator==(const State&) const = default;
-    friend std::ostream& operator<<(std::ostream& out, const State& s) {
-      return out << "paused " << s.paused << ", visible " << s.visible << ", row " << s.row
-                 << ", entry " << s.entry;
-    }
-  };
+  using State = THotkeyState;
   struct Case {
     int id;
     std::function<State(State)> expected;

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "support/GeneratedMedia.h"
+#include "support/ProgramCopy.h"
 
 namespace fs = std::filesystem;
 
@@ -137,13 +138,7 @@ class DesktopTest : public ::testing::Test {
     std::error_code ignored;
     fs::remove_all(Artifacts, ignored);  // only this run's pictures
     fs::create_directories(Artifacts);
-    // A copy of the program, so that its settings file lands in this folder, and a runtime
-    // folder of its own, so that no other run's single-instance lock is seen.
-    fs::copy_file(fs::path(ORVANE_BIN_DIR) / "orvane", Dir / "orvane");
-    fs::create_directory(Dir / "run");
-    fs::permissions(Dir / "run", fs::perms::owner_all);
-    Environment = QProcessEnvironment::systemEnvironment();
-    Environment.insert("XDG_RUNTIME_DIR", QString::fromStdString((Dir / "run").string()));
+    Environment = orvane_test::CopyProgramInto(Dir);
   }
   void TearDown() override {
     if (Program.state() != QProcess::NotRunning) {
