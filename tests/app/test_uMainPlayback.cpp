@@ -22,7 +22,7 @@
 #include "app/uMain.h"
 #include "desktop/TrayIcon.h"
 #include "desktop/Winplace.h"
-#include "platform/MediaGraphRuntime.h"
+#include "platform/mediagraph/MediaRuntime.h"
 #include "support/GeneratedMedia.h"
 
 using namespace orvane_test;
