@@ -1,6 +1,7 @@
 #include "app/uMain.h"
 
 #include <QPalette>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTableWidget>
@@ -53,13 +54,20 @@ void TfrmMain::BuildPlayList() {
   // One repaint at the end instead of one per cell.
   ListViewPlay->setUpdatesEnabled(false);
   ListViewPlay->setRowCount(static_cast<int>(names.size()));
-  for (int row = 0; row < static_cast<int>(names.size()); ++row) {
-    QTableWidgetItem* caption = NewCell(ForDisplay(names[row]));
-    SetRawName(caption, names[row]);
-    ListViewPlay->setItem(row, 0, caption);
-    FillTagColumns(row, PlayPath + names[row]);
+  {
+    // The model's change signal for each cell is held back while the rows fill: the view knows
+    // of the rows already, nothing else listens, and the repaint at the end reads every cell.
+    // The signals cost as much as the rest of the rebuild besides the tag reading.
+    const QSignalBlocker quiet(ListViewPlay->model());
+    for (int row = 0; row < static_cast<int>(names.size()); ++row) {
+      QTableWidgetItem* caption = NewCell(ForDisplay(names[row]));
+      SetRawName(caption, names[row]);
+      ListViewPlay->setItem(row, 0, caption);
+      FillTagColumns(row, PlayPath + names[row]);
+    }
   }
   ListViewPlay->setUpdatesEnabled(true);
+  ListViewPlay->viewport()->update();
   // Rows were replaced, not chosen: nothing is selected, and the current cell is cleared too so
   // that a key press does not select a row the user never picked.
   ListViewPlay->clearSelection();
