@@ -324,9 +324,9 @@ TEST_F(DesktopTest, PlaysThroughFoldersAnswersHotkeysAndTrayAndResumesAfterExit)
   // The file played from its start until the pause and from the resume until the exit, as
   // measured here, give or take the latency of a key press and of the exit. Without the pause it
   // would be four seconds more.
-  const int64_t msPerUnit = kSecond / 1000;
-  const int64_t playedLeast = ((pausedAt - started) + (exitFrom - resumedAt)) * msPerUnit;
-  const int64_t playedMost = playedLeast + (exitTo - exitFrom) * msPerUnit;
+  const int64_t unitsPerMs = kSecond / 1000;
+  const int64_t playedLeast = ((pausedAt - started) + (exitFrom - resumedAt)) * unitsPerMs;
+  const int64_t playedMost = playedLeast + (exitTo - exitFrom) * unitsPerMs;
   EXPECT_GT(saved, playedLeast - kSecond * 3 / 4) << ini;
   EXPECT_LT(saved, playedMost + kSecond * 3 / 4) << ini;
 
@@ -355,6 +355,6 @@ TEST_F(DesktopTest, PlaysThroughFoldersAnswersHotkeysAndTrayAndResumesAfterExit)
   const int64_t resumedPosition = std::stoll(IniValue(ini, "PlayPos"));
   // It went on from the saved position until the pause (plus the moments before the window was
   // seen) and stood still from then on; without the pause it would be four seconds more.
-  EXPECT_GT(resumedPosition, saved + secondPauseAt * msPerUnit - kSecond / 4) << ini;
-  EXPECT_LT(resumedPosition, saved + secondPauseAt * msPerUnit + kSecond * 3 / 2) << ini;
+  EXPECT_GT(resumedPosition, saved + secondPauseAt * unitsPerMs - kSecond / 4) << ini;
+  EXPECT_LT(resumedPosition, saved + secondPauseAt * unitsPerMs + kSecond * 3 / 2) << ini;
 }
