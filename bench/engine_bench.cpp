@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 
 std::shared_ptr<platform::TComRuntime> FakeRuntime() {
   return std::make_shared<platform::TMediaRuntime>(
-      platform::TSinkOptions{platform::TSinkOptions::TKind::Fake, true, nullptr});
+      platform::TSinkOptions{platform::TSinkOptions::TKind::Fake, true, nullptr, nullptr});
 }
 
 double Median(std::vector<double> v) {

@@ -95,6 +95,8 @@ class TGstFilterGraph final
 
   void DrainBus();
   void HandleMessage(GstMessage* message);
+  // Handles at most one message, waiting up to a slice; false once the deadline has passed.
+  bool PumpBusUntil(gint64 deadline);
   HRESULT WaitForPreroll(gint64 timeoutUs);
   HRESULT SetPipelineState(GstState state);
   void NotifyRunState();
@@ -106,6 +108,7 @@ class TGstFilterGraph final
   bool SendSeek(int64_t target);
   TRendererFilter* VideoRenderer() const;
   TVideoWindowHost* VideoWindow() const;
+  HRESULT SourceSize(int* width, int* height) const;
 
   // Every wait is bounded: a build 10 s (never a hang), seeks and re-routing 5 s; the bus is
   // polled in slices between checks.

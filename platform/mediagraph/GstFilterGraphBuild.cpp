@@ -91,14 +91,7 @@ HRESULT TGstFilterGraph::PrerollDecoder(TDecoderFilter* decoder, GstPad* onlyTo)
         break;
       }
     }
-    const gint64 left = deadline - g_get_monotonic_time();
-    if (left <= 0) return VFW_E_TIMEOUT;
-    GstMessage* message =
-        gst_bus_timed_pop(bus_, std::min<GstClockTime>(kBusSlice, left * GST_USECOND));
-    if (message != nullptr) {
-      HandleMessage(message);
-      gst_message_unref(message);
-    }
+    if (!PumpBusUntil(deadline)) return VFW_E_TIMEOUT;
   }
   if (wanted != nullptr) return VFW_E_CANNOT_CONNECT;
   position_.Started();

@@ -16,6 +16,18 @@ void TGstFilterGraph::DrainBus() {
   if (adding_ == nullptr) RouteLatePads();  // a build routes its own pads
 }
 
+bool TGstFilterGraph::PumpBusUntil(gint64 deadline) {
+  const gint64 left = deadline - g_get_monotonic_time();
+  if (left <= 0) return false;
+  GstMessage* message =
+      gst_bus_timed_pop(bus_, std::min<GstClockTime>(kBusSlice, left * GST_USECOND));
+  if (message != nullptr) {
+    HandleMessage(message);
+    gst_message_unref(message);
+  }
+  return true;
+}
+
 void TGstFilterGraph::HandleMessage(GstMessage* message) {
   const bool fromPipeline = GST_MESSAGE_SRC(message) == GST_OBJECT(pipeline_);
   switch (GST_MESSAGE_TYPE(message)) {
@@ -76,14 +88,7 @@ HRESULT TGstFilterGraph::WaitForPreroll(gint64 timeoutUs) {
       if (position_.SeekPending()) position_.SeekDone(!state_.Running());
       return S_OK;
     }
-    const gint64 left = deadline - g_get_monotonic_time();
-    if (left <= 0) return VFW_E_TIMEOUT;
-    GstMessage* message =
-        gst_bus_timed_pop(bus_, std::min<GstClockTime>(kBusSlice, left * GST_USECOND));
-    if (message != nullptr) {
-      HandleMessage(message);
-      gst_message_unref(message);
-    }
+    if (!PumpBusUntil(deadline)) return VFW_E_TIMEOUT;
   }
 }
 
@@ -250,26 +255,28 @@ TVideoWindowHost* TGstFilterGraph::VideoWindow() const {
   return renderer != nullptr ? renderer->Window() : nullptr;
 }
 
-HRESULT TGstFilterGraph::get_SourceWidth(long* width) {
-  if (width == nullptr) return E_POINTER;
+HRESULT TGstFilterGraph::SourceSize(int* width, int* height) const {
   TRendererFilter* renderer = VideoRenderer();
   if (renderer == nullptr) return E_NOINTERFACE;
+  return renderer->VideoSize(width, height) ? S_OK : VFW_E_NOT_CONNECTED;
+}
+
+HRESULT TGstFilterGraph::get_SourceWidth(long* width) {
+  if (width == nullptr) return E_POINTER;
   int w = 0;
   int h = 0;
-  if (!renderer->VideoSize(&w, &h)) return VFW_E_NOT_CONNECTED;
-  *width = w;
-  return S_OK;
+  const HRESULT hr = SourceSize(&w, &h);
+  if (hr == S_OK) *width = w;
+  return hr;
 }
 
 HRESULT TGstFilterGraph::get_SourceHeight(long* height) {
   if (height == nullptr) return E_POINTER;
-  TRendererFilter* renderer = VideoRenderer();
-  if (renderer == nullptr) return E_NOINTERFACE;
   int w = 0;
   int h = 0;
-  if (!renderer->VideoSize(&w, &h)) return VFW_E_NOT_CONNECTED;
-  *height = h;
-  return S_OK;
+  const HRESULT hr = SourceSize(&w, &h);
+  if (hr == S_OK) *height = h;
+  return hr;
 }
 
 HRESULT TGstFilterGraph::put_Owner(OAHWND owner) {

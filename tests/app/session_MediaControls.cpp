@@ -25,7 +25,7 @@ namespace {
 std::unique_ptr<TVideoGate1000> MakeEngineOnFakeSinks() {
   using platform::TSinkOptions;
   return std::make_unique<TVideoGate1000>(std::make_shared<platform::TMediaRuntime>(
-      TSinkOptions{TSinkOptions::TKind::Fake, true, nullptr}));
+      TSinkOptions{TSinkOptions::TKind::Fake, true, nullptr, nullptr}));
 }
 
 }  // namespace

@@ -238,7 +238,7 @@ TEST_F(PlayListTest, PickingAnotherEntryRebuildsAtOnceWhileTheFileGoesOnPlaying)
   auto form = Open([] {
     using platform::TSinkOptions;
     return std::make_unique<TVideoGate1000>(std::make_shared<platform::TMediaRuntime>(
-        TSinkOptions{TSinkOptions::TKind::Fake, true, nullptr}));
+        TSinkOptions{TSinkOptions::TKind::Fake, true, nullptr, nullptr}));
   });
   ASSERT_EQ(Rows(*form), Names{"tone.wav"});
   form->ListViewPlay->selectRow(0);

@@ -102,7 +102,7 @@ class PlaybackTest : public ::testing::Test {
     auto form = std::make_unique<TfrmMain>([counters] {
       using platform::TSinkOptions;
       return std::make_unique<TVideoGate1000>(std::make_shared<platform::TMediaRuntime>(
-          TSinkOptions{TSinkOptions::TKind::Fake, true, counters}));
+          TSinkOptions{TSinkOptions::TKind::Fake, true, counters, nullptr}));
     });
     form->show();
     QCoreApplication::processEvents();

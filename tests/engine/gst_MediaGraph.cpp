@@ -63,7 +63,7 @@ class GstGraphTest : public ::testing::Test {
   }
 
   std::shared_ptr<TRenderCounters> counters = std::make_shared<TRenderCounters>();
-  TMediaRuntime runtime{TSinkOptions{TSinkOptions::TKind::Fake, true, counters}};
+  TMediaRuntime runtime{TSinkOptions{TSinkOptions::TKind::Fake, true, counters, nullptr}};
   ComPtr<IGraphBuilder> graph;
   ComPtr<IMediaControl> control;
   ComPtr<IMediaSeeking> seeking;

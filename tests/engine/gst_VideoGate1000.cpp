@@ -34,7 +34,7 @@ class TSpyRuntime final : public TComRuntime {
  public:
   explicit TSpyRuntime(bool sync)
       : counters(std::make_shared<TRenderCounters>()),
-        real(TSinkOptions{TSinkOptions::TKind::Fake, sync, counters}) {}
+        real(TSinkOptions{TSinkOptions::TKind::Fake, sync, counters, nullptr}) {}
   HRESULT CoInitialize() override { return real.CoInitialize(); }
   void CoUninitialize() override { real.CoUninitialize(); }
   HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid,
