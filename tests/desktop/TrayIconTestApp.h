@@ -1,5 +1,5 @@
 #pragma once
-// The one QApplication of a tray icon test binary, made on first use and kept to the end of the
+// The one QApplication of a desktop test binary, made on first use and kept to the end of the
 // process (Qt's tray and menu objects need it alive until then).
 
 #include <QApplication>

@@ -13,19 +13,13 @@
 
 #include "desktop/Winplace.h"
 #include "platform/Profile.h"
+#include "tests/desktop/TrayIconTestApp.h"
 
 namespace {
 
 class WinplaceTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (QCoreApplication::instance() == nullptr) {
-      static int argc = 1;
-      static char name[] = "desktop_tests";
-      static char* argv[] = {name, nullptr};
-      new QApplication(argc, argv);
-    }
-  }
+  static void SetUpTestSuite() { EnsureTestApplication(); }
   void SetUp() override {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "orvane-winplace-XXXXXX").string();

@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "desktop/uDlgFolderSelect.h"
+#include "tests/desktop/TrayIconTestApp.h"
 
 namespace fs = std::filesystem;
 
@@ -23,14 +24,7 @@ namespace {
 
 class FolderSelectTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (QCoreApplication::instance() == nullptr) {
-      static int argc = 1;
-      static char name[] = "desktop_tests";
-      static char* argv[] = {name, nullptr};
-      new QApplication(argc, argv);
-    }
-  }
+  static void SetUpTestSuite() { EnsureTestApplication(); }
   void SetUp() override {
     std::string pattern = (fs::temp_directory_path() / "orvane-dlg-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
