@@ -1,6 +1,7 @@
 #include "engine/VideoGate1000.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <vector>
@@ -28,11 +29,17 @@ const char16_t kSourceName[] = u"SOURCE";
 
 void ShowError(const char* text) { MessageBoxA(text, "Error", MB_OK); }
 
-// The name as the graph gets it: UTF-16, at most 259 characters.
-std::u16string ToGraphName(const std::string& name) {
-  std::u16string wide = AnsiToWide(name);
-  if (wide.size() > kMaxPathChars) wide.resize(kMaxPathChars);
-  return wide;
+// The name as the graph gets it: the same bytes, at most 259 whole characters. The file system
+// names files in bytes, so a conversion on the way (a Shift-JIS name read as anything else)
+// would hand the file source another name.
+std::string ToGraphName(const std::string& name) {
+  return name.substr(0, LeadingCharsLength(name, kMaxPathChars));
+}
+
+int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 // The filter's name as at most 128 UTF-16 characters, in the ANSI code page.
@@ -110,6 +117,9 @@ void TVideoGate1000::Construct() {
   }
   if (FAILED(FGraphBuilder->QueryInterface(IID_IMediaControl, FMediaControl.PutVoid())))
     ShowError("Query IMediaControl Faild!");
+  // Events only tell a failure apart from an end; a graph without them still plays.
+  if (FAILED(FGraphBuilder->QueryInterface(IID_IMediaEvent, FMediaEvent.PutVoid())))
+    FMediaEvent.Reset();
   if (FAILED(FGraphBuilder->QueryInterface(IID_IMediaSeeking, FMediaSeeking.PutVoid())))
     ShowError("Query IMediaSeeking Faild!");
   if (FAILED(FGraphBuilder->QueryInterface(IID_IBasicVideo, FBasicVideo.PutVoid())))
@@ -121,6 +131,7 @@ void TVideoGate1000::Construct() {
 TVideoGate1000::~TVideoGate1000() {
   if (FMediaControl) FMediaControl->Stop();
   FMediaControl.Reset();
+  FMediaEvent.Reset();
   FMediaSeeking.Reset();
   FVideoWindow.Reset();
   FBasicVideo.Reset();
@@ -136,20 +147,9 @@ void TVideoGate1000::AttachScrollBar(TPositionBar* bar) {
 void TVideoGate1000::OpenFile(const std::string& name) {
   if (FMediaControl) FMediaControl->Stop();
   ClearGraph();
+  TakeErrorEvents();  // the old file's, if any: they say nothing about this one
   FFileName = name;
-  const std::u16string wideName = ToGraphName(name);
-  if (FGraphBuilder) {
-    if (!FVideoGateVideo && !FVideoGateAudio) {
-      // Normal output: a file that cannot be rendered simply plays nothing.
-      FGraphBuilder->RenderFile(wideName.c_str(), nullptr);
-    } else if (ExtensionIsWmv(name)) {
-      if (FAILED(FGraphBuilder->RenderFile(wideName.c_str(), nullptr)))
-        ShowError("RenderFile Faild!");
-      RouteToVideoGate();
-    } else {
-      OpenThroughSourceFilter(wideName);
-    }
-  }
+  FFailed = !BuildGraph(name);
   if (FBasicVideo) {
     long width = 0;
     long height = 0;
@@ -162,13 +162,30 @@ void TVideoGate1000::OpenFile(const std::string& name) {
   PlaceVideoWindow();
 }
 
+// False when the file cannot be played (no graph, or its graph could not be built).
+bool TVideoGate1000::BuildGraph(const std::string& name) {
+  if (!FGraphBuilder) return false;
+  const std::string graphName = ToGraphName(name);
+  if (!FVideoGateVideo && !FVideoGateAudio) {
+    // Normal output: no message for a file that cannot be rendered; the caller learns it.
+    return SUCCEEDED(FGraphBuilder->RenderFile(graphName.c_str(), nullptr));
+  }
+  if (ExtensionIsWmv(name)) {
+    const bool rendered = SUCCEEDED(FGraphBuilder->RenderFile(graphName.c_str(), nullptr));
+    if (!rendered) ShowError("RenderFile Faild!");
+    RouteToVideoGate();
+    return rendered;
+  }
+  return OpenThroughSourceFilter(graphName);
+}
+
 // The VideoGate1000 path for anything but ".wmv": the source's output is rendered with the
 // external renderer already in the graph, so the graph manager ends the stream there.
-void TVideoGate1000::OpenThroughSourceFilter(const std::u16string& wideName) {
+bool TVideoGate1000::OpenThroughSourceFilter(const std::string& graphName) {
   ClearGraph();
   ComPtr<IBaseFilter> source;
   const bool haveSource =
-      SUCCEEDED(FGraphBuilder->AddSourceFilter(wideName.c_str(), kSourceName, source.Put())) &&
+      SUCCEEDED(FGraphBuilder->AddSourceFilter(graphName.c_str(), kSourceName, source.Put())) &&
       source;
   if (!haveSource) ShowError("AddSourceFilter Faild!");
   ComPtr<IPin> output;
@@ -183,8 +200,10 @@ void TVideoGate1000::OpenThroughSourceFilter(const std::u16string& wideName) {
   if (!renderer || FAILED(FGraphBuilder->AddFilter(renderer.Get(), kGateFilterName)))
     ShowError("VideoGate1000 AddFilter Faild!");
 
-  if (!haveSource) return;  // nothing to render: the rest needs the source filter
-  if (!output || FAILED(FGraphBuilder->Render(output.Get()))) ShowError("Render Faild!");
+  if (!haveSource) return false;  // nothing to render: the rest needs the source filter
+  const bool rendered = output && SUCCEEDED(FGraphBuilder->Render(output.Get()));
+  if (!rendered) ShowError("Render Faild!");
+  return rendered;
 }
 
 void TVideoGate1000::ClearGraph() {
@@ -299,6 +318,7 @@ void TVideoGate1000::Play() {
   FPaused = false;
   FMediaControl->Run();
   FEnded = false;
+  FStallWatch.Restart(NowMs());
 }
 
 void TVideoGate1000::TogglePause() {
@@ -306,6 +326,7 @@ void TVideoGate1000::TogglePause() {
   if (FPaused) FMediaControl->Run();
   else FMediaControl->Pause();
   FPaused = !FPaused;
+  FStallWatch.Restart(NowMs());
 }
 
 void TVideoGate1000::Stop() {
@@ -335,12 +356,42 @@ void TVideoGate1000::SeekTo(int64_t current) {
 
 void TVideoGate1000::UpdatePosition() {
   if (!FPlaying) return;
+  if (TakeErrorEvents()) FFailed = true;
   int64_t current = 0;
   int64_t stop = 0;
-  if (!ReadPositions(&current, &stop)) return;
-  if (FPositionBar && stop != 0) FPositionBar->SetPosition(BarPosition(current, stop));
+  const bool read = ReadPositions(&current, &stop);
+  if (read && FPositionBar && stop != 0) FPositionBar->SetPosition(BarPosition(current, stop));
   // The graph reports current == stop once a stream has ended: that is how the end is seen.
-  if (current == stop) FEnded = true;
+  if (read && current == stop) FEnded = true;
+  if (!FEnded && !FFailed && Stalled(read ? std::optional<int64_t>(current) : std::nullopt))
+    FFailed = true;
+  // A file that cannot be played counts as played: the caller goes on as after its end.
+  if (FFailed) FEnded = true;
+}
+
+// Takes every event waiting; true when one of them was an error.
+bool TVideoGate1000::TakeErrorEvents() {
+  if (!FMediaEvent) return false;
+  bool error = false;
+  long code = 0;
+  LONG_PTR param1 = 0;
+  LONG_PTR param2 = 0;
+  // Bounded: the graph keeps a bounded number of events.
+  for (int taken = 0; taken < 1000 && FMediaEvent->GetEvent(&code, &param1, &param2, 0) == S_OK;
+       ++taken) {
+    error = error || code == EC_ERRORABORT;
+    FMediaEvent->FreeEventParams(code, param1, param2);
+  }
+  return error;
+}
+
+// Only a running stream can stall: time paused does not count.
+bool TVideoGate1000::Stalled(std::optional<int64_t> current) {
+  if (FPaused) {
+    FStallWatch.Restart(NowMs());
+    return false;
+  }
+  return FStallWatch.Poll(current, NowMs());
 }
 
 void TVideoGate1000::SeekToScrollPos(int pos) {

@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "engine/StallWatch.h"
 #include "platform/mediagraph/MediaGraph.h"
 
 // The position bar the engine moves (0..10000). The main window adapts its scroll bar to this.
@@ -55,6 +57,10 @@ class TVideoGate1000 {
   bool Paused() const { return FPaused; }
   bool Ended() const { return FEnded; }
   void SetEnded(bool ended) { FEnded = ended; }
+  // The file last opened cannot be played: its graph could not be built, the graph reported an
+  // error, or it made no progress while running (see TStallWatch). Such a file counts as played
+  // to its end: UpdatePosition raises Ended for it. Cleared by the next OpenFile.
+  bool Failed() const { return FFailed; }
   bool VideoGateVideo() const { return FVideoGateVideo; }
   bool VideoGateAudio() const { return FVideoGateAudio; }
   uintptr_t VideoOwner() const { return FVideoOwner; }
@@ -67,17 +73,21 @@ class TVideoGate1000 {
   void ClearGraph();
   void RemoveFilterSnapshot(bool* moreLeft);
   void RouteToVideoGate();
-  void OpenThroughSourceFilter(const std::u16string& wideName);
+  bool OpenThroughSourceFilter(const std::string& graphName);
   platform::ComPtr<platform::IPin> FindConnectedPin(platform::IBaseFilter* filter);
   platform::ComPtr<platform::IPin> FindOutputPin(platform::IBaseFilter* filter);
   void PlaceVideoWindow();
   bool ReadPositions(int64_t* current, int64_t* stop);
   void SeekTo(int64_t current);
+  bool BuildGraph(const std::string& name);
+  bool TakeErrorEvents();
+  bool Stalled(std::optional<int64_t> current);
 
   std::shared_ptr<platform::TComRuntime> FRuntime;
   bool FComInitialized = false;
   platform::ComPtr<platform::IGraphBuilder> FGraphBuilder;
   platform::ComPtr<platform::IMediaControl> FMediaControl;
+  platform::ComPtr<platform::IMediaEvent> FMediaEvent;  // none from a graph without events
   platform::ComPtr<platform::IMediaSeeking> FMediaSeeking;
   platform::ComPtr<platform::IVideoWindow> FVideoWindow;
   platform::ComPtr<platform::IBasicVideo> FBasicVideo;
@@ -91,4 +101,6 @@ class TVideoGate1000 {
   int32_t FSourceHeight = 0;
   std::string FFileName;
   bool FEnded = false;
+  bool FFailed = false;
+  TStallWatch FStallWatch;
 };

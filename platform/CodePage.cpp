@@ -135,6 +135,16 @@ bool IsCharStart(std::string_view text, size_t pos) {
   return p == pos;
 }
 
+size_t LeadingCharsLength(std::string_view text, size_t count) {
+  const bool shiftJis = GetACP() == TCodePage::ShiftJis || !IsValidUtf8(text);
+  size_t pos = 0;
+  for (size_t n = 0; n < count && pos < text.size(); ++n) {
+    if (!shiftJis) pos = CharNext(text, pos);
+    else pos += (IsShiftJisLead(static_cast<uint8_t>(text[pos])) && pos + 1 < text.size()) ? 2 : 1;
+  }
+  return pos;
+}
+
 char AnsiUpperByte(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string AnsiUpperCase(std::string_view text) {

@@ -31,6 +31,9 @@ size_t CharNext(std::string_view text, size_t pos);
 size_t CharPrev(std::string_view text, size_t pos);
 // True when the byte at pos starts a character (is not a trail byte of the one before it).
 bool IsCharStart(std::string_view text, size_t pos);
+// Byte length of text's first count characters, read as AnsiToUtf8 shows them: a text that is
+// not UTF-8 counts in Shift-JIS characters, so a cut there never splits one.
+size_t LeadingCharsLength(std::string_view text, size_t count);
 
 // ANSI upper-casing: ASCII letters only; trail bytes of double-byte characters are left alone.
 char AnsiUpperByte(char c);

@@ -46,6 +46,7 @@ HRESULT TGstFilterGraph::QueryInterface(REFIID iid, void** object) {
   *object = nullptr;
   if (iid == IID_IUnknown || iid == IID_IGraphBuilder) *object = static_cast<IGraphBuilder*>(this);
   else if (iid == IID_IMediaControl) *object = static_cast<IMediaControl*>(this);
+  else if (iid == IID_IMediaEvent) *object = static_cast<IMediaEvent*>(this);
   else if (iid == IID_IMediaSeeking) *object = static_cast<IMediaSeeking*>(this);
   else if (iid == IID_IBasicVideo) *object = static_cast<IBasicVideo*>(this);
   else if (iid == IID_IVideoWindow) *object = static_cast<IVideoWindow*>(this);
@@ -203,25 +204,28 @@ HRESULT TGstFilterGraph::FindFilterByName(LPCWSTR name, IBaseFilter** filter) {
   return VFW_E_NOT_FOUND;
 }
 
-HRESULT TGstFilterGraph::AddSourceFilter(LPCWSTR file, LPCWSTR filterName, IBaseFilter** filter) {
+HRESULT TGstFilterGraph::AddSourceFilter(LPCSTR file, LPCWSTR filterName, IBaseFilter** filter) {
   if (file == nullptr || filter == nullptr) return E_POINTER;
   *filter = nullptr;
   DrainBus();
-  const std::string path = Utf8FromWide(file);
+  const std::string path = file;
   if (!IsRegularFile(path)) return VFW_E_NOT_FOUND_FILE;
   ComPtr<TSourceFilter> source = TSourceFilter::Create(path);
   if (!source) return E_FAIL;
-  const HRESULT hr = AddFilterAs(source.Get(), filterName != nullptr ? filterName : file);
+  // The filter is named after the file as far as its name reads as UTF-8; only the label is
+  // converted, the source keeps the path's own bytes.
+  const HRESULT hr =
+      AddFilterAs(source.Get(), filterName != nullptr ? filterName : WideFromUtf8(path));
   if (FAILED(hr)) return hr;
   *filter = source.Detach();
   return S_OK;
 }
 
-HRESULT TGstFilterGraph::RenderFile(LPCWSTR file, LPCWSTR /*playList*/) {
+HRESULT TGstFilterGraph::RenderFile(LPCSTR file, LPCWSTR /*playList*/) {
   if (file == nullptr) return E_POINTER;
   if (state_.Running()) return VFW_E_NOT_STOPPED;
   ComPtr<IBaseFilter> source;
-  HRESULT hr = AddSourceFilter(file, file, source.Put());
+  HRESULT hr = AddSourceFilter(file, nullptr, source.Put());
   if (FAILED(hr)) return hr;
   // The source stays for a second attempt after a sink failed: a new source added after a
   // failed attempt was at times pulled by the new decoder before its pin was activated.

@@ -10,6 +10,7 @@
 
 #include <gst/gst.h>
 
+#include <deque>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -24,7 +25,8 @@
 namespace platform {
 
 class TGstFilterGraph final
-    : public TComObject<IGraphBuilder, IMediaControl, IMediaSeeking, IBasicVideo, IVideoWindow> {
+    : public TComObject<IGraphBuilder, IMediaControl, IMediaEvent, IMediaSeeking, IBasicVideo,
+                        IVideoWindow> {
  public:
   // Null when GStreamer cannot make a pipeline.
   static ComPtr<TGstFilterGraph> Create(const TSinkOptions& sinks);
@@ -37,13 +39,16 @@ class TGstFilterGraph final
   HRESULT FindFilterByName(LPCWSTR name, IBaseFilter** filter) override;
   HRESULT Connect(IPin* output, IPin* input) override;
   HRESULT Render(IPin* output) override;
-  HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) override;
-  HRESULT AddSourceFilter(LPCWSTR file, LPCWSTR filterName, IBaseFilter** filter) override;
+  HRESULT RenderFile(LPCSTR file, LPCWSTR playList) override;
+  HRESULT AddSourceFilter(LPCSTR file, LPCWSTR filterName, IBaseFilter** filter) override;
 
   HRESULT Run() override;
   HRESULT Pause() override;
   HRESULT Stop() override;
   HRESULT GetState(long timeoutMs, OAFilterState* state) override;
+
+  HRESULT GetEvent(long* eventCode, LONG_PTR* param1, LONG_PTR* param2, long timeoutMs) override;
+  HRESULT FreeEventParams(long eventCode, LONG_PTR param1, LONG_PTR param2) override;
 
   HRESULT SetTimeFormat(const GUID* format) override;
   HRESULT GetDuration(LONGLONG* duration) override;
@@ -103,6 +108,7 @@ class TGstFilterGraph final
   HRESULT EnterState(GstState pipelineState, OAFilterState graphState);
 
   void StreamEnded();
+  void QueueEvent(long eventCode, LONG_PTR param1);
   void ReadLength();
   HRESULT SeekTo(int64_t target);
   bool SendSeek(int64_t target);
@@ -126,6 +132,10 @@ class TGstFilterGraph final
 
   TGraphState state_;
   TStreamPosition position_;
+  // Events not yet taken (code, param1), oldest first. A caller that never takes them costs at
+  // most kMaxEvents; older ones are dropped first.
+  std::deque<std::pair<long, LONG_PTR>> events_;
+  static constexpr size_t kMaxEvents = 64;
 };
 
 }  // namespace platform

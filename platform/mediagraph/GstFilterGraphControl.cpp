@@ -39,10 +39,13 @@ void TGstFilterGraph::HandleMessage(GstMessage* message) {
       if (fromSink && sinks_.kind == TSinkOptions::TKind::Real) ProbeOf(sinks_).Forget();
       // A stream that fails while playing has ended: the engine moves on instead of waiting.
       if (state_.Running()) StreamEnded();
+      // A build reports its own failure through its result; any other error is an event.
+      if (adding_ == nullptr) QueueEvent(EC_ERRORABORT, E_FAIL);
       break;
     }
     case GST_MESSAGE_EOS:
       if (fromPipeline) StreamEnded();
+      if (fromPipeline) QueueEvent(EC_COMPLETE, S_OK);
       break;
     case GST_MESSAGE_ASYNC_DONE:
       if (fromPipeline && position_.SeekPending()) position_.SeekDone(!state_.Running());
@@ -75,6 +78,28 @@ void TGstFilterGraph::StreamEnded() {
     position_.Observed(ns / 100);
   position_.StreamEnded();
 }
+
+void TGstFilterGraph::QueueEvent(long eventCode, LONG_PTR param1) {
+  if (events_.size() >= kMaxEvents) events_.pop_front();
+  events_.emplace_back(eventCode, param1);
+}
+
+HRESULT TGstFilterGraph::GetEvent(long* eventCode, LONG_PTR* param1, LONG_PTR* param2,
+                                  long timeoutMs) {
+  if (eventCode == nullptr || param1 == nullptr || param2 == nullptr) return E_POINTER;
+  DrainBus();
+  const gint64 deadline = Deadline(std::max(timeoutMs, 0L) * gint64{1000});
+  while (events_.empty() && PumpBusUntil(deadline)) {
+  }
+  if (events_.empty()) return E_ABORT;
+  *eventCode = events_.front().first;
+  *param1 = events_.front().second;
+  *param2 = 0;
+  events_.pop_front();
+  return S_OK;
+}
+
+HRESULT TGstFilterGraph::FreeEventParams(long, LONG_PTR, LONG_PTR) { return S_OK; }
 
 HRESULT TGstFilterGraph::WaitForPreroll(gint64 timeoutUs) {
   const gint64 deadline = Deadline(timeoutUs);

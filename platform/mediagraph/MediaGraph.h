@@ -17,10 +17,15 @@ using LONGLONG = int64_t;
 using REFTIME = double;
 using WCHAR = char16_t;
 using LPCWSTR = const WCHAR*;
+// A file's path as the file system names it: its bytes, passed on unchanged (a name that is not
+// UTF-8, such as a Shift-JIS one from a Japanese disk, must reach the file source as it is).
+using LPCSTR = const char*;
+using LONG_PTR = intptr_t;
 using OAHWND = uintptr_t;  // a native window id (an X11 window here); 0 means none
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004u);
 constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
 constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
 constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
@@ -67,6 +72,7 @@ extern const IID IID_IUnknown;
 extern const IID IID_IGraphBuilder;
 extern const IID IID_IMediaControl;
 extern const IID IID_IMediaSeeking;
+extern const IID IID_IMediaEvent;
 extern const IID IID_IBasicVideo;
 extern const IID IID_IVideoWindow;
 extern const IID IID_IBaseFilter;
@@ -161,8 +167,8 @@ struct IGraphBuilder : IUnknown {
   // Completes the graph downstream of an output pin, preferring renderers already in the graph.
   virtual HRESULT Render(IPin* output) = 0;
   // Builds the whole graph for a file with the default renderers. Synchronous and bounded.
-  virtual HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) = 0;
-  virtual HRESULT AddSourceFilter(LPCWSTR file, LPCWSTR filterName, IBaseFilter** filter) = 0;
+  virtual HRESULT RenderFile(LPCSTR file, LPCWSTR playList) = 0;
+  virtual HRESULT AddSourceFilter(LPCSTR file, LPCWSTR filterName, IBaseFilter** filter) = 0;
 };
 
 using OAFilterState = long;
@@ -173,6 +179,20 @@ struct IMediaControl : IUnknown {
   virtual HRESULT Pause() = 0;
   virtual HRESULT Stop() = 0;  // does not rewind
   virtual HRESULT GetState(long timeoutMs, OAFilterState* state) = 0;
+};
+
+// Event codes of IMediaEvent.
+enum : long {
+  EC_COMPLETE = 0x01,    // every stream reached its end
+  EC_ERRORABORT = 0x03,  // an error stopped the streams; param1 is the HRESULT
+};
+
+struct IMediaEvent : IUnknown {
+  // The oldest event not yet taken, or E_ABORT when none arrives within timeoutMs (0: none
+  // waiting now). Each event taken is given back with FreeEventParams.
+  virtual HRESULT GetEvent(long* eventCode, LONG_PTR* param1, LONG_PTR* param2,
+                           long timeoutMs) = 0;
+  virtual HRESULT FreeEventParams(long eventCode, LONG_PTR param1, LONG_PTR param2) = 0;
 };
 
 struct IMediaSeeking : IUnknown {

@@ -195,14 +195,14 @@ HRESULT TGraph::Render(IPin* output) {
   return onRender ? onRender(*this, out) : VFW_E_CANNOT_RENDER;
 }
 
-HRESULT TGraph::RenderFile(LPCWSTR file, LPCWSTR playList) {
-  const std::string name = Narrow(file);
+HRESULT TGraph::RenderFile(LPCSTR file, LPCWSTR playList) {
+  const std::string name = file;
   world_->Log("RenderFile(" + name + (playList ? ",list)" : ")"));
   return onRenderFile ? onRenderFile(*this, name) : VFW_E_CANNOT_RENDER;
 }
 
-HRESULT TGraph::AddSourceFilter(LPCWSTR file, LPCWSTR name, IBaseFilter** filter) {
-  world_->Log("AddSourceFilter(" + Narrow(file) + "," + Narrow(name) + ")");
+HRESULT TGraph::AddSourceFilter(LPCSTR file, LPCWSTR name, IBaseFilter** filter) {
+  world_->Log("AddSourceFilter(" + std::string(file) + "," + Narrow(name) + ")");
   *filter = nullptr;
   if (FAILED(addSourceResult)) return addSourceResult;
   TFilter* source = Make(Narrow(name));

@@ -92,8 +92,8 @@ class TGraph final
   HRESULT FindFilterByName(LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
   HRESULT Connect(IPin* output, IPin* input) override;
   HRESULT Render(IPin* output) override;
-  HRESULT RenderFile(LPCWSTR file, LPCWSTR playList) override;
-  HRESULT AddSourceFilter(LPCWSTR file, LPCWSTR name, IBaseFilter** filter) override;
+  HRESULT RenderFile(LPCSTR file, LPCWSTR playList) override;
+  HRESULT AddSourceFilter(LPCSTR file, LPCWSTR name, IBaseFilter** filter) override;
 
   HRESULT Run() override { return Note("Run"); }
   HRESULT Pause() override { return Note("Pause"); }

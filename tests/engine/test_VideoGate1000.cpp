@@ -263,12 +263,31 @@ TEST_F(EngineTest, AGraphOfMoreThanFiftyFiltersIsEmptiedCompletely) {
   EXPECT_EQ(removed[50], "RemoveFilter(f50)");
 }
 
-TEST_F(EngineTest, LongNamesReachTheGraphCutTo259Characters) {
+// The graph gets the name's own bytes, cut after 259 whole characters (a name that is not UTF-8
+// counts in Shift-JIS characters).
+TEST_F(EngineTest, NamesReachTheGraphAsTheirBytesCutTo259Characters) {
   Make();
-  const std::string name = "/" + std::string(300, 'a') + ".mp3";
-  engine->OpenFile(name);
-  EXPECT_EQ(world->log[kClearEmpty.size() + 1], "RenderFile(" + name.substr(0, 259) + ")");
-  EXPECT_EQ(engine->FileName(), name);
+  auto times = [](const std::string& piece, size_t n) {
+    std::string text;
+    while (n-- > 0) text += piece;
+    return text;
+  };
+  const struct {
+    std::string piece;  // the name is "/" and 300 of these
+    size_t kept;        // bytes that reach the graph
+  } cases[] = {
+      {"a", 259},
+      {"\xE9\x9B\xA8", 1 + 258 * 3},  // 雨 in UTF-8
+      {"\x89\x4A", 1 + 258 * 2},       // 雨 in Shift-JIS
+  };
+  for (const auto& c : cases) {
+    const std::string name = "/" + times(c.piece, 300);
+    world->log.clear();
+    engine->OpenFile(name);
+    const std::string expected = "RenderFile(" + name.substr(0, c.kept) + ")";
+    EXPECT_EQ(world->log.at(kClearEmpty.size() + 1), expected);
+    EXPECT_EQ(engine->FileName(), name);
+  }
 }
 
 struct TPlacement {
