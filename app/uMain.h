@@ -175,6 +175,8 @@ class TfrmMain : public QMainWindow {
   void ScrollBar1Scroll(QObject* Sender, int ScrollCode, int& ScrollPos);
   void Timer1Timer(QObject* Sender);
   void ActionUseVideoGateExecute(QObject* Sender);
+  // The file the engine could not play counts as played: the list goes on after it.
+  void GoPastUnplayableFile();
 
   // Hotkeys and window commands.
   void ApplicationEvents1Message(platform::TMsg& Msg, bool& Handled);
@@ -212,6 +214,9 @@ class TfrmMain : public QMainWindow {
   int FolderTileThreads_ = -1;
   // True while BuildFolderList empties the pane: the deselection that causes is not the user's.
   bool FolderPaneRebuilding_ = false;
+  // Files of the play list that failed one after the other since a file was last started by
+  // anything but that advance; when it reaches the list's length, nothing of it can be played.
+  int FailedInARow_ = 0;
 };
 
 // The program's main window while it exists.

@@ -15,6 +15,7 @@ void TfrmMain::ActionPlayExecute(QObject* /*Sender*/) {
   const QModelIndexList selected = ListViewPlay->selectionModel()->selectedRows();
   if (selected.isEmpty()) return;  // a list without columns has no row to select
   PlayIndex = selected.first().row();
+  FailedInARow_ = 0;
   PlayFile = PlayPath + RowCaption(ListViewPlay, PlayIndex);
   Engine->OpenFile(PlayFile);
   Engine->Play();
@@ -68,8 +69,27 @@ void TfrmMain::Timer1Timer(QObject* /*Sender*/) {
   Engine->UpdatePosition();
   if (Engine->Ended()) {
     Engine->SetEnded(false);
-    ActionNextExecute(ActionNext);
+    if (Engine->Failed()) GoPastUnplayableFile();
+    else ActionNextExecute(ActionNext);
   }
+}
+
+// As after the file's end (the next row, or the next folder), and the status bar names the file
+// that was passed, until the next start names another. A pass in which every file of the list
+// failed stops instead of going round again; a pass that goes on into another folder starts
+// afresh there. No message box: the user may be away, and the list goes on without them.
+void TfrmMain::GoPastUnplayableFile() {
+  const std::string failed = PlayFile;
+  const std::string list = PlayPath;
+  const int failedInARow = FailedInARow_ + 1;
+  if (failedInARow >= ListViewPlay->rowCount()) {
+    Engine->Stop();
+    UpdateCaption("");
+    return;
+  }
+  ActionNextExecute(ActionNext);  // a start begins a new count ...
+  if (PlayPath == list) FailedInARow_ = failedInARow;  // ... but this pass goes on
+  SetStatusText(failed + ": " + kCannotPlayText);
 }
 
 void TfrmMain::ActionUseVideoGateExecute(QObject* /*Sender*/) {

@@ -32,6 +32,8 @@ class TScrollBarPositionBar : public TPositionBar {
 namespace umain {
 
 inline constexpr const char* kStoppedText = "再生停止";
+// After a file's name in the status bar: the file could not be played and was passed.
+inline constexpr const char* kCannotPlayText = "再生できません";
 inline constexpr const char* kCaptionPrefix = "Ver1.07 Orvane - ";
 inline constexpr int kTileSize = 96;
 

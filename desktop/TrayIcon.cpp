@@ -4,10 +4,8 @@
 #include <QMenu>
 #include <QWidget>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "platform/CodePage.h"
 #include "platform/ForegroundWindow.h"
@@ -17,8 +15,9 @@ namespace {
 const char* const kCannotRegister = "タスクトレイにアイコンを登録できません。";
 constexpr unsigned kCallbackMessage = platform::WM_USER + 200;
 constexpr int kHighestIconID = 999;
-// The tip field holds 64 bytes; 62 and the terminating zero always fit.
-constexpr size_t kTipBytes = 62;
+// Desktop trays show long tips whole (the file's path, then its title): the bound only keeps a
+// runaway text from filling the screen.
+constexpr size_t kTipChars = 1000;
 
 std::set<std::string>& IconIDs() {
   static std::set<std::string> ids;
@@ -32,17 +31,9 @@ std::string IconIDText(int id) {
   return text;
 }
 
-// The first kTipBytes bytes of text, ending before a character that would cross the limit,
-// so that the tip never ends in half a character of the ANSI code page.
+// The first kTipChars characters of text, so that the tip never ends in half a character.
 std::string CutTip(const std::string& text) {
-  if (text.size() <= kTipBytes) return text;
-  size_t cut = 0;
-  while (cut < text.size()) {
-    const size_t next = platform::CharNext(text, cut);
-    if (next > kTipBytes || next == cut) break;
-    cut = next;
-  }
-  return text.substr(0, cut);
+  return text.substr(0, platform::LeadingCharsLength(text, kTipChars));
 }
 
 }  // namespace
@@ -87,10 +78,7 @@ void TTrayIcon::Loaded() {
 void TTrayIcon::WriteNotifyData() {
   FNotifyData->uID = static_cast<uint32_t>(FIconID);
   FNotifyData->hIcon = FIcon;
-  char* tip = FNotifyData->szTip;
-  const size_t length = std::min(FTipHelp.size(), sizeof FNotifyData->szTip - 1);
-  std::memcpy(tip, FTipHelp.data(), length);
-  std::memset(tip + length, 0, sizeof FNotifyData->szTip - length);
+  FNotifyData->szTip = FTipHelp;
 }
 
 void TTrayIcon::AddIcon() {

@@ -80,8 +80,7 @@ class TTrayIcon : public QObject {
   QMenu* RBPopupMenu() const { return FRBPopupMenu; }
   void SetRBPopupMenu(QMenu* Value) { FRBPopupMenu = Value; }
 
-  // At most 62 bytes of the ANSI code page; a longer text is cut before the character that
-  // would cross byte 62.
+  // At most 1,000 characters of the ANSI code page; a longer text is cut after its 1,000th.
   const std::string& TipHelp() const { return FTipHelp; }
   void SetTipHelp(const std::string& Value);
 

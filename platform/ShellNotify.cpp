@@ -122,9 +122,8 @@ unsigned MouseMessage(QEvent::Type type, Qt::MouseButton button) {
 }
 
 // A tip in the ANSI code page as the desktop shows it; a carriage return breaks the line.
-QString TipText(const char (&tip)[64]) {
-  const std::string ansi(tip, strnlen(tip, sizeof tip));
-  QString text = QString::fromStdString(AnsiToUtf8(ansi));
+QString TipText(const std::string& tip) {
+  QString text = QString::fromStdString(AnsiToUtf8(tip));
   text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return text;

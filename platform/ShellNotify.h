@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class QWidget;
 
@@ -75,7 +76,8 @@ enum : uint32_t {
   NIF_TIP = 0x4,      // szTip is valid
 };
 
-// The size the record declares: that of the original 88-byte ANSI form.
+// The size the record declares: that of the original 88-byte ANSI form. The tip is the one
+// field that differs: desktop trays here show long tips, so it is a string, not 64 bytes.
 constexpr uint32_t NOTIFYICONDATA_SIZE = 88;
 
 struct NOTIFYICONDATA {
@@ -85,7 +87,7 @@ struct NOTIFYICONDATA {
   uint32_t uFlags = 0;  // NIF_* : which of the fields below are valid
   uint32_t uCallbackMessage = 0;
   QIcon hIcon;
-  char szTip[64] = {};  // zero-terminated, in the ANSI code page
+  std::string szTip;  // in the ANSI code page
 };
 
 // Adds, modifies or deletes the icon (hWnd, uID). Modify changes only the fields that uFlags

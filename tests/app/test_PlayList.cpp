@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QImage>
 #include <QKeyEvent>
+#include <QStatusBar>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include "app/uMain.h"
 #include "desktop/Winplace.h"
 #include "engine/VideoGate1000.h"
+#include "platform/CodePage.h"
 #include "platform/mediagraph/MediaRuntime.h"
 
 using namespace orvane_test;
@@ -60,6 +62,13 @@ std::string SilentWav(int seconds) {
          le(1, 2) /* mono */ + le(8000, 4) + le(16000, 4) /* bytes per second */ +
          le(2, 2) /* block */ + le(16, 2) /* bits */ + "data" + le(dataBytes, 4) +
          std::string(dataBytes, '\0');
+}
+
+// The real engine on fake sinks that render in real time.
+std::unique_ptr<TVideoGate1000> RealEngine() {
+  using platform::TSinkOptions;
+  return std::make_unique<TVideoGate1000>(std::make_shared<platform::TMediaRuntime>(
+      TSinkOptions{TSinkOptions::TKind::Fake, true, nullptr, nullptr}));
 }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
@@ -190,29 +199,39 @@ TEST_F(PlayListTest, EveryRowHasThreeCellsWithTheTagsAsTheyDisplay) {
 }
 
 TEST_F(PlayListTest, ShiftJisNamesAreShownDecodedAndPlayAndResumeFromTheirBytes) {
-  // A Shift-JIS folder holding a Shift-JIS file, both reached through the real folder pane.
+  // A Shift-JIS folder holding a Shift-JIS file, both reached through the real folder pane; the
+  // file lists after "zz.mp3" (its first byte is above "Z").
   const std::string album = Music.File(kSjisSinger);
   const std::string file = album + "/" + kSjisTest + ".mp3";
+  const std::string other = album + "/zz.mp3";
   std::filesystem::create_directory(album);
   WriteFile(file, Id3v1Mp3("", ""));
+  WriteFile(other, Id3v1Mp3("", ""));
   WriteFile(IniPath, "[Main]\nPath=" + Music.Path() + "\nPlayPath=" + album + "/\nMask=1\n");
   {
-    TfrmMain form(MakeEngineWithoutGraph);
+    TfrmMain form(RealEngine);
     form.show();
     QCoreApplication::processEvents();
-    ASSERT_EQ(form.ListViewPlay->rowCount(), 1);
-    EXPECT_EQ(form.ListViewPlay->item(0, 0)->text().toStdString(), "テスト.mp3");
-    form.ListViewPlay->selectRow(0);
+    ASSERT_EQ(form.ListViewPlay->rowCount(), 2);
+    EXPECT_EQ(form.ListViewPlay->item(1, 0)->text().toStdString(), "テスト.mp3");
+    form.ListViewPlay->selectRow(1);
     form.ActionPlay->trigger();
     EXPECT_EQ(form.PlayFile, file);
+    // It plays to its end, and the list goes on (round to row 0), naming the next file only.
+    ASSERT_TRUE(WaitUntil([&] { return form.PlayFile == other; }, std::chrono::seconds(10)));
+    EXPECT_EQ(form.StatusBar1->currentMessage().toStdString(), platform::AnsiToUtf8(other));
+    form.ListViewPlay->selectRow(1);
+    form.ActionPlay->trigger();
   }
   EXPECT_NE(ReadFile(IniPath).find("PlayFile=" + file + "\n"), std::string::npos);
-  TfrmMain form(MakeEngineWithoutGraph);
+  TfrmMain form(RealEngine);
   form.show();
   QCoreApplication::processEvents();
-  ASSERT_EQ(form.ListViewPlay->rowCount(), 1);
+  ASSERT_EQ(form.ListViewPlay->rowCount(), 2);
   EXPECT_EQ(form.ListViewPlay->selectionModel()->selectedRows().size(), 1);
-  EXPECT_EQ(form.PlayIndex, 0);
+  EXPECT_EQ(form.PlayIndex, 1);
+  EXPECT_EQ(form.Engine->FileName(), file);
+  EXPECT_TRUE(form.Engine->Playing());
 }
 
 TEST_F(PlayListTest, FilterBoxFallsBackToItsLastEntryOrToEveryFile) {

@@ -13,6 +13,8 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -42,6 +44,32 @@ bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 
 void ProcessEventsFor(int ms) { ProcessEventsUntil([] { return false; }, ms); }
+
+// Bytes that no demuxer takes: a fixed pseudo-random sequence.
+std::string RandomBytes(size_t size) {
+  std::string bytes(size, '\0');
+  uint32_t x = 2463534242u;
+  for (char& b : bytes) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    b = static_cast<char>(x);
+  }
+  return bytes;
+}
+
+// A WAV file of Sony ATRAC3 (format tag 0x0270), for which GStreamer here has no decoder.
+std::string WavWithoutDecoder() {
+  auto le = [](uint32_t v, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return out;
+  };
+  const std::string data(8000, '\0');
+  return "RIFF" + le(36 + 8000, 4) + "WAVE" + "fmt " + le(16, 4) + le(0x0270, 2) /* ATRAC3 */ +
+         le(1, 2) /* mono */ + le(8000, 4) + le(16000, 4) /* bytes per second */ +
+         le(2, 2) /* block */ + le(16, 2) /* bits */ + "data" + le(8000, 4) + data;
+}
 
 int RowOf(const QTableWidget* list, const std::string& caption) {
   for (int row = 0; row < list->rowCount(); ++row) {
@@ -156,8 +184,8 @@ TEST_F(PlaybackTest, CaptionStatusBarAndTrayTipNameTheFileAndItsTitle) {
       {song, song + " - song", song + "\rsong"},
       {plain, plain, plain},  // no title read from a WAV file
       {missing, missing, missing},
-      // The tray keeps 62 bytes of the tip, so a long path shows cut.
-      {longPath, longPath + " - " + longTitle, longPath.substr(0, 62)},
+      // The tray shows a long path whole, and the title after it.
+      {longPath, longPath + " - " + longTitle, longPath + "\r" + longTitle},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -198,6 +226,73 @@ TEST_F(PlaybackTest, NextPreviousAndTheEndOfAFileStepThroughTheRows) {
   EXPECT_TRUE(form->ListViewPlay->item(0, 0)->isSelected());
   // And playback goes on by itself: row 1 follows.
   ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayIndex == 1; }, 5000));
+  ExpectNoErrorBoxes();
+}
+
+// A file that cannot be played counts as played: the next file starts as after its end, the
+// status bar names the file passed, and no message box waits for a user who may be away.
+TEST_F(PlaybackTest, AFileThatCannotBePlayedIsPassedAsIfItHadEnded) {
+  namespace fs = std::filesystem;
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> spoil;  // run on 02 once the list shows it
+  } cases[] = {
+      {"random bytes", [](const std::string& p) { WriteFile(p, RandomBytes(20000)); }},
+      {"no decoder", [](const std::string& p) { WriteFile(p, WavWithoutDecoder()); }},
+      {"deleted", [](const std::string& p) { fs::remove(p); }},
+      // Permissions do not hold root back: there the file stays readable and plays.
+      {"unreadable", [](const std::string& p) { fs::permissions(p, fs::perms::none); }},
+  };
+  for (const auto& c : cases) {
+    if (std::string(c.what) == "unreadable" && geteuid() == 0) continue;
+    SCOPED_TRACE(c.what);
+    const std::string folder = std::string("F ") + c.what;
+    for (const char* name : {"/01.mp3", "/02.mp3", "/03.mp3"}) AddFile(folder + name);
+    WriteSettings();
+    auto form = Open();
+    SelectFolder(*form, folder);
+    c.spoil(PathOf(folder + "/02.mp3"));
+    PlayRow(*form, 0);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayIndex == 2; }, 10000));
+    EXPECT_EQ(form->StatusBar1->currentMessage().toStdString(),
+              PathOf(folder + "/02.mp3") + ": 再生できません");
+    EXPECT_EQ(form->windowTitle().toStdString(), "Ver1.07 Orvane - " + PathOf(folder + "/03.mp3") +
+                                                     " - 03");
+    EXPECT_TRUE(form->Engine->Playing());
+  }
+  // The last file of a folder leads into the next folder, with auto-next-folder.
+  AddFile("G/01.mp3");
+  AddFile("H/01.mp3");
+  WriteFile(PathOf("G/02.mp3"), RandomBytes(20000));
+  WriteSettings(true);
+  auto form = Open();
+  SelectFolder(*form, "G");
+  PlayRow(*form, 1);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayFile == PathOf("H/01.mp3"); }, 10000));
+  EXPECT_EQ(form->StatusBar1->currentMessage().toStdString(),
+            PathOf("G/02.mp3") + ": 再生できません");
+  ExpectNoErrorBoxes();
+}
+
+// When every file of the list failed in one pass, playback stops instead of going round again.
+TEST_F(PlaybackTest, AListOfWhichNothingCanBePlayedStopsAfterOnePass) {
+  for (const char* name : {"A/01.mp3", "A/02.mp3", "A/03.mp3"}) {
+    fs::create_directories(fs::path(PathOf(name)).parent_path());
+    WriteFile(PathOf(name), RandomBytes(20000));
+  }
+  WriteSettings();
+  auto form = Open();
+  SelectFolder(*form, "A");
+  PlayRow(*form, 1);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !form->Engine->Playing(); }, 10000));
+  EXPECT_EQ(form->PlayIndex, 0) << "rows 1, 2 and 0 were tried, once each";
+  EXPECT_EQ(form->StatusBar1->currentMessage().toStdString(), "再生停止");
+  EXPECT_EQ(form->windowTitle().toStdString(), "Ver1.07 Orvane - 再生停止");
+  ProcessEventsFor(600);
+  EXPECT_EQ(form->PlayIndex, 0);
+  // A start by the user tries again.
+  PlayRow(*form, 2);
+  EXPECT_TRUE(form->Engine->Playing());
   ExpectNoErrorBoxes();
 }
 

@@ -27,7 +27,7 @@ constexpr unsigned kCallback = WM_USER + 200;
 struct ShellCall {
   uint32_t message;
   NOTIFYICONDATA data;
-  std::string Tip() const { return std::string(data.szTip, strnlen(data.szTip, 64)); }
+  std::string Tip() const { return data.szTip; }
 };
 
 // Records every Shell_NotifyIcon call; refuses the kinds of call it is told to.
@@ -158,34 +158,30 @@ TEST_F(TrayIconTest, RefusalsRaiseTheErrorAndKeepTheState) {
   EXPECT_TRUE(shell.calls.empty());
 }
 
-TEST_F(TrayIconTest, TipIsCutTo62BytesAndAnUnchangedTipSendsNothing) {
+// A tray here shows a long tip whole: the path of a file deep in a home folder, then its title.
+TEST_F(TrayIconTest, TipIsShownWholeAndAnUnchangedTipSendsNothing) {
   auto icon = Shown();
   shell.calls.clear();
-  const std::string seventy(70, 'x');
-  icon->SetTipHelp(seventy);
-  EXPECT_EQ(icon->TipHelp(), std::string(62, 'x'));
+  const std::string tip = "/home/someone/Music/" + std::string(200, 'x') + "/01.mp3\r再生";
+  icon->SetTipHelp(tip);
+  EXPECT_EQ(icon->TipHelp(), tip);
   ASSERT_EQ(shell.calls.size(), 1u);
   EXPECT_EQ(shell.calls[0].message, NIM_MODIFY);
-  EXPECT_EQ(shell.calls[0].Tip(), std::string(62, 'x'));
+  EXPECT_EQ(shell.calls[0].Tip(), tip);
 
-  icon->SetTipHelp(seventy);
-  icon->SetTipHelp(std::string(62, 'x'));
+  icon->SetTipHelp(tip);
   EXPECT_EQ(shell.calls.size(), 1u);
 }
 
-TEST_F(TrayIconTest, TipCutNeverSplitsACharacter) {
+// Only a runaway text is cut: after its 1,000th character, never inside one.
+TEST_F(TrayIconTest, TipCutAfterAThousandCharactersNeverSplitsOne) {
   auto icon = std::make_unique<TTrayIcon>(nullptr);
-  // UTF-8: a three-byte character over bytes 61..63 is dropped whole.
-  icon->SetTipHelp(std::string(60, 'a') + "再生停止");
-  EXPECT_EQ(icon->TipHelp(), std::string(60, 'a'));
-  icon->SetTipHelp(std::string(59, 'a') + "再生");
-  EXPECT_EQ(icon->TipHelp(), std::string(59, 'a') + "再");
+  icon->SetTipHelp(std::string(999, 'a') + "再生停止");
+  EXPECT_EQ(icon->TipHelp(), std::string(999, 'a') + "再");
 
   SetACP(TCodePage::ShiftJis);
-  icon->SetTipHelp(std::string(61, 'a') + "\x8d\xc4\x90\xb6");  // two double-byte characters
-  EXPECT_EQ(icon->TipHelp(), std::string(61, 'a'));
-  icon->SetTipHelp(std::string(60, 'a') + "\x8d\xc4\x90\xb6");
-  EXPECT_EQ(icon->TipHelp(), std::string(60, 'a') + "\x8d\xc4");
+  icon->SetTipHelp(std::string(998, 'a') + "\x8d\xc4\x90\xb6\x8d\xc4");  // three characters
+  EXPECT_EQ(icon->TipHelp(), std::string(998, 'a') + "\x8d\xc4\x90\xb6");
   SetACP(TCodePage::Utf8);
 }
 
@@ -416,7 +412,7 @@ TEST(ShellNotifyIcon, AddsEachIconOnceAndRefusesIconsItDoesNotHold) {
   data.uID = 7;
   data.uFlags = NIF_MESSAGE | NIF_TIP;
   data.uCallbackMessage = kCallback;
-  std::strcpy(data.szTip, "name\rtitle");
+  data.szTip = "name\rtitle";
   EXPECT_TRUE(Shell_NotifyIcon(NIM_ADD, data)) << "kept until a notification area appears";
   EXPECT_FALSE(Shell_NotifyIcon(NIM_ADD, data));
   EXPECT_TRUE(Shell_NotifyIcon(NIM_MODIFY, data));
