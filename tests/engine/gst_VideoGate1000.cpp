@@ -328,8 +328,10 @@ TEST_F(GstEngineTest, UndecodableFilesFailQuicklyAndTheNextFilePlays) {
     EXPECT_LT(Clock::now() - start, 5s) << name;
     EXPECT_EQ(messages, Names{}) << "normal output fails silently: " << name;
     EXPECT_EQ(engine->GetPosition(), 0) << name;
+    EXPECT_TRUE(engine->Failed()) << name;
     engine->Play();
     engine->UpdatePosition();
+    EXPECT_TRUE(engine->Ended()) << "a file that cannot be played counts as played: " << name;
     engine->Stop();
   }
   engine->SetVideoGateAudio(true);
@@ -337,9 +339,12 @@ TEST_F(GstEngineTest, UndecodableFilesFailQuicklyAndTheNextFilePlays) {
   engine->OpenFile(files.textMp3);
   EXPECT_LT(Clock::now() - start, 5s);
   EXPECT_EQ(messages, Names{"Render Faild!"});
+  EXPECT_TRUE(engine->Failed());
   engine->SetVideoGateAudio(false);
   engine->OpenFile(files.wavHalf);
+  EXPECT_FALSE(engine->Failed());
   EXPECT_TRUE(PlayToEnd());
+  EXPECT_FALSE(engine->Failed());
 }
 
 // A sink standing for a device that can go away (a USB headset): a fakesink that opens only
@@ -393,12 +398,15 @@ TEST_F(GstEngineTest, AnAudioDeviceThatWentAwayIsProbedAgain) {
   EXPECT_TRUE(PlayToEnd());
   EXPECT_EQ(probe->Factory(TSinkRole::AudioRenderer), "orvaneflakysink");
 
-  // Unplugged while playing: the file ends, and the next one is built on the device left.
+  // Unplugged while playing: the file ends as one that failed half-way, and the next one is
+  // built on the device left.
   engine->OpenFile(files.wav3);
   gUnplugged = true;
   EXPECT_TRUE(PlayToEnd());
+  EXPECT_TRUE(engine->Failed());
   engine->OpenFile(files.wavHalf);
   EXPECT_TRUE(PlayToEnd());
+  EXPECT_FALSE(engine->Failed());
   EXPECT_EQ(probe->Factory(TSinkRole::AudioRenderer), "fakesink");
 
   // Unplugged between two files, with both outputs: the build fails once, probes, and plays.
@@ -410,6 +418,7 @@ TEST_F(GstEngineTest, AnAudioDeviceThatWentAwayIsProbedAgain) {
     engine->SetVideoGateAudio(gate);
     engine->OpenFile(files.wavHalf);
     EXPECT_TRUE(PlayToEnd()) << gate;
+    EXPECT_FALSE(engine->Failed()) << "built at the second attempt: " << gate;
     EXPECT_EQ(probe->Factory(TSinkRole::AudioRenderer), "fakesink") << gate;
   }
   EXPECT_EQ(messages, Names{});
