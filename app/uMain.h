@@ -217,6 +217,9 @@ class TfrmMain : public QMainWindow {
   // Files of the play list that failed one after the other since a file was last started by
   // anything but that advance; when it reaches the list's length, nothing of it can be played.
   int FailedInARow_ = 0;
+  // True while the timer starts the next file: a message box shown meanwhile (the external
+  // output's reports) runs the timer again, which must not start yet another file.
+  bool Advancing_ = false;
 };
 
 // The program's main window while it exists.

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QItemSelectionModel>
+#include <QScopedValueRollback>
 
 #include "app/uMainShared.h"
 
@@ -65,10 +66,11 @@ void TfrmMain::ScrollBar1Scroll(QObject* /*Sender*/, int /*ScrollCode*/, int& Sc
 }
 
 void TfrmMain::Timer1Timer(QObject* /*Sender*/) {
-  if (!Engine || !Engine->Playing()) return;
+  if (!Engine || !Engine->Playing() || Advancing_) return;
   Engine->UpdatePosition();
   if (Engine->Ended()) {
     Engine->SetEnded(false);
+    const QScopedValueRollback<bool> advancing(Advancing_, true);
     if (Engine->Failed()) GoPastUnplayableFile();
     else ActionNextExecute(ActionNext);
   }
