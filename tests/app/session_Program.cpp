@@ -132,6 +132,36 @@ TEST_F(ProgramTest, PlayerctlDrivesTheProgramThroughAnAlbum) {
   EXPECT_EQ(First.exitCode(), 0);
 }
 
+// A name in Shift-JIS bytes (雨 is 89 4A, as on disks from Japanese systems) plays as it is
+// listed, and a file of random bytes after it is passed: the album goes on to its third file.
+TEST_F(ProgramTest, AShiftJisNamePlaysAndAFileThatCannotBePlayedIsPassed) {
+  using namespace session_test;
+  const std::string album = (Dir / "A").string();
+  const std::string rain = album + "/1_\x89\x4A.mp3";
+  fs::create_directories(album);
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=duration=3 -id3v2_version 3 -metadata title=Rain '" +
+                     rain + "'"));
+  std::string noise(20000, '\0');
+  for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 7919u) >> 3);
+  orvane_test::WriteFile(album + "/2.mp3", noise);
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=duration=20 -id3v2_version 3 -metadata title=Three '" +
+                     album + "/3.mp3'"));
+  orvane_test::WriteFile((Dir / "orvane.ini").string(),
+                         "[Main]\nPath=" + Dir.string() + "/\nPlayPath=" + album +
+                             "/\nPlayFile=" + rain + "\nPlaying=1\nMask=1\n");
+  Start(First);
+  ASSERT_TRUE(WaitFor([] { return VisibleWindows() == 1; }, 60000)) << "no window";
+  // Played, not passed: its position moves past 1 s (position in microseconds).
+  std::string answer;
+  EXPECT_TRUE(AnswerHolds({"metadata", "--format", "{{title}} {{position}}"},
+                          [](const std::string& a) {
+                            return a.rfind("Rain ", 0) == 0 && std::atoll(a.c_str() + 5) > 1000000;
+                          },
+                          &answer))
+      << answer;
+  RunSteps({{{}, {"metadata", "title"}, Is("Three")}, {{}, {"status"}, Is("Playing")}});
+}
+
 TEST_F(ProgramTest, SecondStartBringsTheFirstWindowBackAndEndsWithZero) {
   Start(First);
   ASSERT_TRUE(WaitFor([] { return VisibleWindows() == 1; }, 60000)) << "no window";
