@@ -44,8 +44,9 @@ void TGstFilterGraph::HandleMessage(GstMessage* message) {
       break;
     }
     case GST_MESSAGE_EOS:
-      if (fromPipeline) StreamEnded();
-      if (fromPipeline) QueueEvent(EC_COMPLETE, S_OK);
+      if (!fromPipeline) break;
+      StreamEnded();
+      QueueEvent(EC_COMPLETE, S_OK);
       break;
     case GST_MESSAGE_ASYNC_DONE:
       if (fromPipeline && position_.SeekPending()) position_.SeekDone(!state_.Running());

@@ -235,7 +235,8 @@ TEST_F(GstGraphTest, FailedRenderLeavesNothingBehind) {
 // it is, and the file plays to its end.
 TEST_F(GstGraphTest, AFileNamedInShiftJisPlaysToItsEnd) {
   const std::string name = files.dir + "/2_\x89\x4A.wav";
-  std::filesystem::copy_file(files.wavHalf, name, std::filesystem::copy_options::overwrite_existing);
+  namespace fs = std::filesystem;
+  fs::copy_file(files.wavHalf, name, fs::copy_options::overwrite_existing);
   ASSERT_EQ(graph->RenderFile(name.c_str(), nullptr), S_OK);
   ASSERT_EQ(control->Run(), S_OK);
   LONGLONG current = 0, stop = 0;

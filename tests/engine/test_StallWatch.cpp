@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -41,8 +42,8 @@ TEST(StallWatchTest, OnlyAStreamThatStandsStillForTwentySecondsOfPollsHasStalled
   } cases[] = {
       {"never moves", Every200Ms(30000, [](int64_t) { return 0; }), 20000},
       {"cannot be read", Every200Ms(30000, [](int64_t) { return std::nullopt; }), 20000},
-      {"moves for 5 s, then stands", Every200Ms(40000, [](int64_t t) { return t < 5000 ? t : 5000; }),
-       5000 + 20000},
+      {"moves for 5 s, then stands",
+       Every200Ms(40000, [](int64_t t) { return std::min<int64_t>(t, 5000); }), 5000 + 20000},
       // A slow start: nothing for 19 s (a network file, a loaded machine), then on, slowly.
       {"slow start", Every200Ms(60000, [](int64_t t) { return t < 19000 ? 0 : t / 100; }), -1},
       // Suspended for a minute between two polls: time nobody watched does not count.
