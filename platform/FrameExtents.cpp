@@ -1,0 +1,84 @@
+#include "platform/FrameExtents.h"
+
+#include <QWidget>
+
+#include <chrono>
+#include <optional>
+#include <thread>
+
+#include "platform/NetWm.h"
+
+#include <X11/Xatom.h>
+
+namespace platform {
+namespace {
+
+// How long a manager that takes the request may take to answer it, and how often we look.
+constexpr int kAnswerWaitMs = 1000;
+constexpr int kAnswerPollMs = 10;
+
+QMargins QtFrameMargins(const QWidget* window) {
+  const QRect inner = window->geometry();
+  const QRect outer = window->frameGeometry();
+  return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+          outer.bottom() - inner.bottom()};
+}
+
+// The window's _NET_FRAME_EXTENTS (left, right, top, bottom), if the manager has set it.
+std::optional<QMargins> StatedExtents(Display* display, Window window, Atom extents) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  const int status = XGetWindowProperty(display, window, extents, 0, 4, False, XA_CARDINAL, &type,
+                                        &format, &count, &remaining, &data);
+  std::optional<QMargins> result;
+  if (status == Success && data != nullptr && type == XA_CARDINAL && format == 32 && count == 4) {
+    // Format 32 comes as longs; a frame is never thicker than a screen, so the casts are safe
+    // for any sane manager and a hostile value only gives a rectangle the caller rejects.
+    const auto* v = reinterpret_cast<const long*>(data);
+    result = QMargins(static_cast<int>(v[0]), static_cast<int>(v[2]), static_cast<int>(v[1]),
+                      static_cast<int>(v[3]));
+  }
+  if (data != nullptr) XFree(data);
+  return result;
+}
+
+void RequestExtents(Display* display, Window window, Atom request) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = request;
+  event.xclient.format = 32;
+  XSendEvent(display, DefaultRootWindow(display), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  XFlush(display);
+}
+
+}  // namespace
+
+QMargins FrameExtents(const QWidget* window) {
+  Display* display = X11Display();
+  const auto id = static_cast<Window>(window->internalWinId());
+  if (display == nullptr || id == 0) return QtFrameMargins(window);
+  const Atom extents = XInternAtom(display, "_NET_FRAME_EXTENTS", False);
+  return StatedExtents(display, id, extents).value_or(QtFrameMargins(window));
+}
+
+QMargins ExpectedFrameExtents(const QWidget* window) {
+  Display* display = X11Display();
+  const auto id = static_cast<Window>(window->internalWinId());
+  if (display == nullptr || id == 0) return QtFrameMargins(window);
+  const Atom extents = XInternAtom(display, "_NET_FRAME_EXTENTS", False);
+  if (const auto stated = StatedExtents(display, id, extents)) return *stated;
+  const Atom request = XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
+  if (!ManagerSupports(display, request)) return QtFrameMargins(window);
+  RequestExtents(display, id, request);
+  for (int waited = 0; waited < kAnswerWaitMs; waited += kAnswerPollMs) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kAnswerPollMs));
+    if (const auto stated = StatedExtents(display, id, extents)) return *stated;
+  }
+  return QtFrameMargins(window);
+}
+
+}  // namespace platform
