@@ -387,3 +387,25 @@ TEST_F(MainWindowTest, TheSaveAtExitIsOneReplacementAndAStartRemovesAKilledSaves
     return names;
   }());
 }
+
+// At every size the window allows, each tool-bar button lies whole inside the window with
+// nothing over it, and the panes keep room for a tile and a few rows.
+TEST_F(MainWindowTest, EveryToolBarButtonCanBeReachedAtSmallWindowSizes) {
+  TfrmMain form(MakeEngineWithoutGraph);
+  form.show();
+  for (const QSize size : {QSize(939, 539), QSize(500, 400), QSize(350, 300), QSize(1, 1)}) {
+    form.resize(size);
+    QCoreApplication::processEvents();
+    SCOPED_TRACE(std::to_string(form.width()) + " x " + std::to_string(form.height()));
+    for (QToolButton* button : form.ActionToolBar1->findChildren<QToolButton*>()) {
+      const QRect inWindow(button->mapTo(&form, QPoint(0, 0)), button->size());
+      EXPECT_TRUE(form.rect().contains(inWindow)) << button->text().toStdString();
+      EXPECT_EQ(form.childAt(inWindow.center()), button) << button->text().toStdString();
+    }
+    EXPECT_GE(form.ListViewFolder->viewport()->height(), 96);
+    EXPECT_GE(form.ListViewPlay->viewport()->height(),
+              3 * form.ListViewPlay->verticalHeader()->defaultSectionSize());
+  }
+  EXPECT_LE(form.minimumWidth(), 350);
+  EXPECT_LE(form.minimumHeight(), 300);
+}
