@@ -286,8 +286,9 @@ void TfrmMain::CreatePopupMenu() {
 }
 
 void TfrmMain::ConnectEvents() {
-  connect(ListViewPlay, &QTableWidget::cellDoubleClicked, this,
-          [this] { RunHandler([this] { ActionPlayExecute(ListViewPlay); }); });
+  // Any double-click in the play list plays, the empty area below the rows included, as a list
+  // view's double-click event does; so it is taken from the list's surface, not its cells.
+  ListViewPlay->viewport()->installEventFilter(this);
   connect(ListViewFolder, &QListWidget::itemDoubleClicked, this,
           [this] { RunHandler([this] { ListViewFolderDblClick(ListViewFolder); }); });
   connect(ListViewFolder, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -349,6 +350,10 @@ bool TfrmMain::IsOwnSurface(const QWidget* widget) const {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListViewPlay->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    RunHandler([this] { ActionPlayExecute(ListViewPlay); });
+  }
   if (watched == ListViewFolder && event->type() == QEvent::KeyPress) {
     const auto* keyEvent = static_cast<QKeyEvent*>(event);
     char key = 0;
