@@ -81,4 +81,30 @@ QMargins ExpectedFrameExtents(const QWidget* window) {
   return QtFrameMargins(window);
 }
 
+bool ManagerHoldsOutOfNormalState(const QWidget* window) {
+  Display* display = X11Display();
+  const auto id = static_cast<Window>(window->internalWinId());
+  if (display == nullptr || id == 0) return false;
+  const Atom special[] = {XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_VERT", False),
+                          XInternAtom(display, "_NET_WM_STATE_MAXIMIZED_HORZ", False),
+                          XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False),
+                          XInternAtom(display, "_NET_WM_STATE_HIDDEN", False)};
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  const int status =
+      XGetWindowProperty(display, id, XInternAtom(display, "_NET_WM_STATE", False), 0, 64, False,
+                         XA_ATOM, &type, &format, &count, &remaining, &data);
+  bool held = false;
+  if (status == Success && data != nullptr && type == XA_ATOM && format == 32) {
+    const auto* atoms = reinterpret_cast<const Atom*>(data);
+    for (unsigned long i = 0; i < count && !held; ++i) {
+      for (const Atom state : special) held = held || atoms[i] == state;
+    }
+  }
+  if (data != nullptr) XFree(data);
+  return held;
+}
+
 }  // namespace platform

@@ -17,4 +17,10 @@ QMargins FrameExtents(const QWidget* window);
 // will give (_NET_REQUEST_FRAME_EXTENTS), waiting at most a second for its answer.
 QMargins ExpectedFrameExtents(const QWidget* window);
 
+// Whether the manager holds the window maximised (either way), full screen or minimised, as its
+// _NET_WM_STATE says now. A manager that maximises a window moves and sizes it before it says
+// so, and Qt learns the state only from that property: the geometry Qt reports first is taken
+// for a normal one unless the server is asked.
+bool ManagerHoldsOutOfNormalState(const QWidget* window);
+
 }  // namespace platform

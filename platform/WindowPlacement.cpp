@@ -44,7 +44,10 @@ class TNormalFrameTracker : public QObject {
   void Record() {
     const Qt::WindowStates special =
         Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen;
-    if (!Window_->isVisible() || (Window_->windowState() & special)) return;
+    if (!Window_->isVisible() || (Window_->windowState() & special) ||
+        ManagerHoldsOutOfNormalState(Window_)) {
+      return;
+    }
     NormalFrame_ = Window_->geometry().marginsAdded(FrameExtents(Window_));
   }
 
