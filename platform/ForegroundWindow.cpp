@@ -13,19 +13,6 @@ namespace {
 // stealing honour this source and not the application's own (1).
 constexpr long kSourceUserAction = 2;
 
-void RequestActivation(Display* display, Window window, Atom activeWindow) {
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window;
-  event.xclient.message_type = activeWindow;
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = kSourceUserAction;
-  event.xclient.data.l[1] = CurrentTime;
-  event.xclient.data.l[2] = 0;  // no window of ours is active now
-  XSendEvent(display, DefaultRootWindow(display), False,
-             SubstructureRedirectMask | SubstructureNotifyMask, &event);
-}
-
 // An application window: not a menu, a tool tip or a tray icon's own window (Qt's XEmbed
 // tray icon draws in a widget of this name).
 bool IsApplicationWindow(const QWidget* top) {
@@ -57,7 +44,8 @@ bool SetForegroundWindow(QWidget* requested) {
   const Window id = static_cast<Window>(window->winId());
   const Atom activeWindow = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
   if (ManagerSupports(display, activeWindow)) {
-    RequestActivation(display, id, activeWindow);
+    // No window of ours is active now: the third value is none.
+    SendToManager(display, id, activeWindow, kSourceUserAction, CurrentTime, 0);
   } else {
     // No manager: nobody else stacks or focuses, so the window does it itself.
     XRaiseWindow(display, id);

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -16,6 +17,8 @@ namespace {
 // How long a manager that takes the request may take to answer it, and how often we look.
 constexpr int kAnswerWaitMs = 1000;
 constexpr int kAnswerPollMs = 10;
+// The thickest frame side taken from the manager.
+constexpr long kMaxSide = 4096;
 
 QMargins QtFrameMargins(const QWidget* window) {
   const QRect inner = window->geometry();
@@ -34,25 +37,14 @@ std::optional<QMargins> StatedExtents(Display* display, Window window, Atom exte
                                         &format, &count, &remaining, &data);
   std::optional<QMargins> result;
   if (status == Success && data != nullptr && type == XA_CARDINAL && format == 32 && count == 4) {
-    // Format 32 comes as longs; a frame is never thicker than a screen, so the casts are safe
-    // for any sane manager and a hostile value only gives a rectangle the caller rejects.
+    // Format 32 comes as longs. A frame is never thicker than a screen: a value beyond that is
+    // cut, so that no rectangle sum can overflow.
     const auto* v = reinterpret_cast<const long*>(data);
-    result = QMargins(static_cast<int>(v[0]), static_cast<int>(v[2]), static_cast<int>(v[1]),
-                      static_cast<int>(v[3]));
+    const auto side = [&](int i) { return static_cast<int>(std::clamp(v[i], 0L, kMaxSide)); };
+    result = QMargins(side(0), side(2), side(1), side(3));
   }
   if (data != nullptr) XFree(data);
   return result;
-}
-
-void RequestExtents(Display* display, Window window, Atom request) {
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window;
-  event.xclient.message_type = request;
-  event.xclient.format = 32;
-  XSendEvent(display, DefaultRootWindow(display), False,
-             SubstructureRedirectMask | SubstructureNotifyMask, &event);
-  XFlush(display);
 }
 
 }  // namespace
@@ -73,7 +65,8 @@ QMargins ExpectedFrameExtents(const QWidget* window) {
   if (const auto stated = StatedExtents(display, id, extents)) return *stated;
   const Atom request = XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
   if (!ManagerSupports(display, request)) return QtFrameMargins(window);
-  RequestExtents(display, id, request);
+  SendToManager(display, id, request);
+  XFlush(display);
   for (int waited = 0; waited < kAnswerWaitMs; waited += kAnswerPollMs) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kAnswerPollMs));
     if (const auto stated = StatedExtents(display, id, extents)) return *stated;

@@ -31,4 +31,17 @@ bool ManagerSupports(Display* display, Atom request) {
   return found;
 }
 
+void SendToManager(Display* display, Window window, Atom request, long v0, long v1, long v2) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = request;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = v0;
+  event.xclient.data.l[1] = v1;
+  event.xclient.data.l[2] = v2;
+  XSendEvent(display, DefaultRootWindow(display), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &event);
+}
+
 }  // namespace platform

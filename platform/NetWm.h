@@ -13,4 +13,9 @@ Display* X11Display();
 // on the root window.
 bool ManagerSupports(Display* display, Atom request);
 
+// Sends a request about the window to the manager: a client message to the root window with up
+// to three 32-bit values.
+void SendToManager(Display* display, Window window, Atom request, long v0 = 0, long v1 = 0,
+                   long v2 = 0);
+
 }  // namespace platform
