@@ -19,14 +19,12 @@ class TTerminationSignals : public QObject {
  public:
   // Takes over the three signals for the life of the object (one such object at a time); their
   // previous actions come back when it is destroyed. onSignal runs on the thread that made the
-  // object, once per signal received, with the signal's number.
+  // object, once per signal received, with the signal's number. When the pipe cannot be made
+  // the signals keep their default actions.
   TTerminationSignals(std::function<void(int)> onSignal, QObject* parent = nullptr);
   ~TTerminationSignals() override;
   TTerminationSignals(const TTerminationSignals&) = delete;
   TTerminationSignals& operator=(const TTerminationSignals&) = delete;
-
-  // False when the pipe or a handler could not be set up: the signals then keep their defaults.
-  bool Active() const { return Notifier_ != nullptr; }
 
  private:
   void Drain();
