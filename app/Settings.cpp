@@ -30,6 +30,8 @@ void TfrmMain::OpenIni() { Ini = std::make_unique<platform::TIniFile>(Applicatio
 void TfrmMain::CloseIni() { Ini.reset(); }
 
 void TfrmMain::LoadSettings() {
+  // A save that was killed half-way left its copy of the file beside it.
+  platform::RemoveLeftoverCopies(ApplicationIniFileName());
   {
     TIniGuard guard(*this);
     RootPath = Ini->ReadString("Main", "Path", "");

@@ -1,12 +1,15 @@
 // The program entry: one instance at a time, the main window and the folder dialog, the message
 // loop. Takes no arguments: Qt is not given the command line.
 
+#include <QSessionManager>
+
 #include "app/Application.h"
 #include "app/uMain.h"
 #include "app/uMainMpris.h"
 #include "desktop/uDlgFolderSelect.h"
 #include "platform/MprisService.h"
 #include "platform/NamedMutex.h"
+#include "platform/TerminationSignals.h"
 #include "platform/X11Threads.h"
 
 namespace {
@@ -42,6 +45,13 @@ int main(int /*argc*/, char** argv) {
   QFont font("IPAPGothic");
   font.setPixelSize(12);
   application.setFont(font);
+  // A logout, `kill`, Ctrl+C or a closed terminal ends the program as "Exit" does: the loop ends
+  // and the main window's destruction saves the place. A signal that comes during the start
+  // waits in the pipe until the loop runs.
+  TTerminationSignals endRequests([](int) { QCoreApplication::quit(); });
+  // The session manager's end of the session likewise (it may end the process soon after).
+  QObject::connect(&application, &QGuiApplication::commitDataRequest,
+                   [](QSessionManager&) { QCoreApplication::quit(); });
   int exitCode = 0;
   {
     TfrmMain mainWindow;

@@ -35,6 +35,13 @@ TfrmMain* frmMain = nullptr;
 
 using namespace umain;
 
+namespace {
+
+// The narrowest window: every tool-bar button still fits a row, AutoNextFolder the widest.
+constexpr int kMinimumWidth = 320;
+
+}  // namespace
+
 TfrmMain::TfrmMain(TEngineFactory engineFactory) : EngineFactory_(std::move(engineFactory)) {
   setObjectName("frmMain");
   if (frmMain == nullptr) frmMain = this;
@@ -48,6 +55,9 @@ TfrmMain::TfrmMain(TEngineFactory engineFactory) : EngineFactory_(std::move(engi
   CreateActions();
   CreateToolBar();
   CreatePanes();
+  // At the smallest width the tool bar takes the most rows; the panes keep their minimum below.
+  setMinimumSize(kMinimumWidth, ActionToolBar1->heightForWidth(kMinimumWidth) +
+                                    Splitter1->minimumHeight() + PanelBottom->height());
   CreatePopupMenu();
   // The tray icon as the form stores it; its loaded step shows it before FormCreate runs.
   TrayIcon1 = new TTrayIcon(this);
@@ -143,11 +153,11 @@ void TfrmMain::CreateActions() {
 }
 
 void TfrmMain::CreateToolBar() {
-  // A panel of flat buttons rather than a QToolBar: it wraps to a second row where a tool bar
-  // would hide the last buttons behind an extension arrow.
+  // A panel of flat buttons rather than a QToolBar: it wraps to as many rows as the window's
+  // width needs, where a tool bar would hide the last buttons behind an extension arrow. Its
+  // height follows its width (the flow layout's height for width).
   ActionToolBar1 = new QWidget(this);
   ActionToolBar1->setObjectName("ActionToolBar1");
-  ActionToolBar1->setFixedHeight(54);
   auto* layout = new TFlowLayout(ActionToolBar1);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->setSpacing(0);
@@ -189,6 +199,9 @@ void TfrmMain::CreatePanes() {
 
   Splitter1 = new QSplitter(Qt::Horizontal, central);
   Splitter1->setObjectName("Splitter1");
+  // However small the window: a whole tile in the folder pane (with the pane's border and the
+  // list's frame), and so a few rows in the play list.
+  Splitter1->setMinimumHeight(kTileSize + 2 * 8 + 8);
   PanelFolder = new QWidget(Splitter1);
   PanelFolder->setObjectName("PanelFolder");
   auto* folderLayout = new QVBoxLayout(PanelFolder);
@@ -273,8 +286,9 @@ void TfrmMain::CreatePopupMenu() {
 }
 
 void TfrmMain::ConnectEvents() {
-  connect(ListViewPlay, &QTableWidget::cellDoubleClicked, this,
-          [this] { RunHandler([this] { ActionPlayExecute(ListViewPlay); }); });
+  // Any double-click in the play list plays, the empty area below the rows included, as a list
+  // view's double-click event does; so it is taken from the list's surface, not its cells.
+  ListViewPlay->viewport()->installEventFilter(this);
   connect(ListViewFolder, &QListWidget::itemDoubleClicked, this,
           [this] { RunHandler([this] { ListViewFolderDblClick(ListViewFolder); }); });
   connect(ListViewFolder, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -336,6 +350,10 @@ bool TfrmMain::IsOwnSurface(const QWidget* widget) const {
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListViewPlay->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    RunHandler([this] { ActionPlayExecute(ListViewPlay); });
+  }
   if (watched == ListViewFolder && event->type() == QEvent::KeyPress) {
     const auto* keyEvent = static_cast<QKeyEvent*>(event);
     char key = 0;

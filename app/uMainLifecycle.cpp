@@ -7,6 +7,7 @@
 #include "desktop/TrayIcon.h"
 #include "desktop/Winplace.h"
 #include "imaging/ABitmap.h"
+#include "platform/Profile.h"
 #include "tags/sMediaTagReader.h"
 
 #include "app/uMainShared.h"
@@ -69,8 +70,14 @@ void TfrmMain::FormShow() {
 }
 
 void TfrmMain::FormDestroy() {
-  SaveSettings();
-  SavePlacement(this);
+  {
+    // One replacement of the file for the whole save: a kill or a crash half-way leaves the old
+    // file, never new values beside old ones.
+    platform::TProfileTransaction save(ApplicationIniFileName());
+    SaveSettings();
+    SavePlacement(this);
+    if (!save.Commit()) throw platform::EIniFileException::CannotWrite(ApplicationIniFileName());
+  }
   Engine.reset();
   TagReader.reset();
   Background.reset();

@@ -1,8 +1,11 @@
 #include "desktop/Winplace.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <utility>
@@ -34,6 +37,25 @@ std::array<std::pair<const char*, int32_t*>, 10> PlaceKeys(WP& p) {
            {"PlaceNormalPos.Top", &p.rcNormalPosition.top},
            {"PlaceNormalPos.Right", &p.rcNormalPosition.right},
            {"PlaceNormalPos.Bottom", &p.rcNormalPosition.bottom}}};
+}
+
+// Whether the window can take the saved normal rectangle: at least its minimum size (anything
+// smaller is the remains of a broken save, such as a window measured while it was unframed) and
+// shown, at least in part, on one of the screens. 64-bit sums: the file may hold any integers.
+bool Usable(const WP::Rect& r, const QWidget* window) {
+  const QSize minimum = window->minimumSize().expandedTo(window->minimumSizeHint());
+  if (int64_t{r.right} - r.left < std::max(1, minimum.width()) ||
+      int64_t{r.bottom} - r.top < std::max(1, minimum.height())) {
+    return false;
+  }
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect s = screen->geometry();
+    if (r.left < int64_t{s.left()} + s.width() && r.right > s.left() &&
+        r.top < int64_t{s.top()} + s.height() && r.bottom > s.top()) {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -73,7 +95,11 @@ void LoadPlacement(QWidget* window, const std::string& section) {
   const platform::TIniFile ini(ApplicationIniFileName());
   WP placement;
   platform::GetWindowPlacement(window, &placement);
+  const WP::Rect present = placement.rcNormalPosition;
   for (auto [key, field] : PlaceKeys(placement)) *field = ini.ReadInteger(section, key, *field);
+  // The original platform brings such a window back onto a screen; here it keeps the place it
+  // has, the default one at a start.
+  if (!Usable(placement.rcNormalPosition, window)) placement.rcNormalPosition = present;
   platform::SetWindowPlacement(window, &placement);
 }
 

@@ -22,7 +22,9 @@ std::string ApplicationIniFileName();
 void SetApplicationIniFileName(std::string fileName);
 
 // The section defaults to the window's class name ("TfrmMain"). Keys missing from the file keep
-// the window's present values; the saved show state is applied too.
+// the window's present values; the saved show state is applied too. A normal rectangle smaller
+// than the window's minimum size, or outside every screen, is not applied: the window keeps its
+// present one.
 void LoadPlacement(QWidget* window);
 void LoadPlacement(QWidget* window, const std::string& section);
 

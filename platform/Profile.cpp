@@ -1,6 +1,8 @@
 #include "platform/Profile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,7 +10,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <map>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "platform/CodePage.h"
@@ -274,43 +278,102 @@ void SyncFolder(const std::string& folder) {
   ::close(fd);
 }
 
-// Puts text in place of the file at path: written in full to a fresh file beside it, synced, then
-// renamed over the old one, so that a reader (or a crash) sees either the old file or the new one.
-bool ReplaceFile(const std::string& path, std::string_view text, const struct stat* old) {
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  static std::atomic<unsigned> counter{0};
-  const mode_t mode = old ? (old->st_mode & 07777) : 0666;  // a new file gets the umask's say
-
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = folder + "." + base.substr(0, 100) + "." + std::to_string(::getpid()) + "." +
-           std::to_string(counter++) + ".tmp";
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  bool ok = true;
-  if (old) {
-    // The owner can only be kept by a privileged writer; the permission bits always are.
-    [[maybe_unused]] const int chowned = ::fchown(fd, old->st_uid, old->st_gid);
-    ok = ::fchmod(fd, mode) == 0;
-  }
-  ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  SyncFolder(folder);
-  return true;
+// The name of a temporary copy of base made by process pid: "." base "." pid "." n ".tmp".
+std::string TemporaryName(const std::string& base, pid_t pid, unsigned n) {
+  return "." + base.substr(0, 100) + "." + std::to_string(pid) + "." + std::to_string(n) + ".tmp";
 }
 
-// One write at a time in this process: two read-modify-write cycles must not interleave.
+// A fresh file beside the one it is to replace, removed again unless Replace puts it in place.
+class TReplacement {
+ public:
+  TReplacement() = default;
+  TReplacement(const TReplacement&) = delete;
+  TReplacement& operator=(const TReplacement&) = delete;
+  ~TReplacement() { Drop(); }
+
+  // Makes the file, with the old file's permission bits (and owner, where allowed).
+  bool Open(const std::string& path, const struct stat* old) {
+    const size_t slash = path.rfind('/');
+    Folder_ = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    static std::atomic<unsigned> counter{0};
+    const mode_t mode = old ? (old->st_mode & 07777) : 0666;  // a new file gets the umask's say
+    for (int attempt = 0; attempt < 100 && Fd_ < 0; ++attempt) {
+      Name_ = Folder_ + TemporaryName(base, ::getpid(), counter++);
+      Fd_ = ::open(Name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+      if (Fd_ < 0 && errno != EEXIST) return false;
+    }
+    if (Fd_ < 0) return false;
+    if (old) {
+      // The owner can only be kept by a privileged writer; the permission bits always are.
+      [[maybe_unused]] const int chowned = ::fchown(Fd_, old->st_uid, old->st_gid);
+      if (::fchmod(Fd_, mode) != 0) return Drop();
+    }
+    return true;
+  }
+
+  // Writes text in full, syncs it and renames it over path, so that a reader (or a crash) sees
+  // either the old file or the new one.
+  bool Replace(const std::string& path, std::string_view text) {
+    if (Fd_ < 0) return false;
+    bool ok = WriteAll(Fd_, text) && ::fsync(Fd_) == 0;
+    ok = (::close(std::exchange(Fd_, -1)) == 0) && ok;
+    if (!ok || ::rename(Name_.c_str(), path.c_str()) != 0) return Drop();
+    Name_.clear();
+    SyncFolder(Folder_);
+    return true;
+  }
+
+ private:
+  bool Drop() {
+    if (Fd_ >= 0) ::close(std::exchange(Fd_, -1));
+    if (!Name_.empty()) ::unlink(Name_.c_str());
+    Name_.clear();
+    return false;
+  }
+
+  std::string Folder_;
+  std::string Name_;
+  int Fd_ = -1;
+};
+
+// Where a write to a file starts: the file's text, and the copy that will replace it.
+struct TWriteStart {
+  std::string Target;  // the file to replace (a symbolic link followed)
+  std::string Text;
+  TReplacement Copy;
+};
+
+// Reads the file a write is to replace and makes the copy; false when it must not or cannot be
+// replaced.
+bool StartWrite(const std::string& fileName, TWriteStart& start) {
+  start.Target = WriteTarget(fileName);
+  bool truncated = false;
+  const TReadResult read = ReadTextFile(start.Target, start.Text, truncated);
+  // A file that exists but cannot be read in full is left alone: rewriting it would lose data.
+  if (read == TReadResult::Failed || truncated) return false;
+  struct stat st {};
+  const bool existed = read == TReadResult::Ok && ::stat(start.Target.c_str(), &st) == 0;
+  // A file we may not write (read-only, or another user's) stays as it is, although the folder
+  // would let us rename a new one over it.
+  if (existed && ::access(start.Target.c_str(), W_OK) != 0) return false;
+  return start.Copy.Open(start.Target, existed ? &st : nullptr);
+}
+
+// One write at a time in this process: two read-modify-write cycles must not interleave. It
+// guards the open transactions too.
 std::mutex g_writeMutex;
+
+// The open transactions by the file they replace.
+std::map<std::string, TProfileTransaction*>& Transactions() {
+  static std::map<std::string, TProfileTransaction*> open;
+  return open;
+}
+
+TProfileTransaction* OpenTransaction(const std::string& target) {
+  const auto found = Transactions().find(target);
+  return found == Transactions().end() ? nullptr : found->second;
+}
 
 bool ParseInt64(std::string_view text, int64_t& result, bool hexMayWrap32) {
   std::string_view s = Trim(text);
@@ -346,11 +409,93 @@ bool ParseInt64(std::string_view text, int64_t& result, bool hexMayWrap32) {
 
 }  // namespace
 
+struct TProfileTransaction::TState {
+  TWriteStart Start;
+  bool Started = false;
+  bool Failed = false;
+};
+
+TProfileTransaction::TProfileTransaction(const std::string& fileName)
+    : FileName_(fileName), State_(std::make_unique<TState>()) {
+  std::lock_guard<std::mutex> lock(g_writeMutex);
+  Target_ = WriteTarget(fileName);
+  if (!fileName.empty()) Transactions().emplace(Target_, this);
+}
+
+TProfileTransaction::~TProfileTransaction() {
+  std::lock_guard<std::mutex> lock(g_writeMutex);
+  const auto found = Transactions().find(Target_);
+  if (found != Transactions().end() && found->second == this) Transactions().erase(found);
+  State_.reset();  // an uncommitted copy goes with it
+}
+
+bool TProfileTransaction::Write(std::string_view section, std::string_view key,
+                                std::string_view value) {
+  if (State_->Failed) return false;
+  if (!State_->Started) {
+    State_->Started = true;
+    State_->Failed = !StartWrite(FileName_, State_->Start);
+    if (State_->Failed) return false;
+  }
+  State_->Start.Text = SetValue(State_->Start.Text, section, key, value);
+  return true;
+}
+
+bool TProfileTransaction::Pending(std::string& text) const {
+  if (!State_->Started || State_->Failed) return false;
+  text = State_->Start.Text;
+  return true;
+}
+
+bool TProfileTransaction::Commit() {
+  std::lock_guard<std::mutex> lock(g_writeMutex);
+  if (!State_->Started) return true;
+  if (State_->Failed) return false;
+  State_->Failed = !State_->Start.Copy.Replace(State_->Start.Target, State_->Start.Text);
+  return !State_->Failed;
+}
+
+void RemoveLeftoverCopies(const std::string& fileName) {
+  const std::string target = WriteTarget(fileName);
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+  const std::string head = "." + base.substr(0, 100) + ".";
+  const auto digits = [](std::string_view s) {
+    return !s.empty() && s.size() <= 9 && s.find_first_not_of("0123456789") == s.npos;
+  };
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (!name.starts_with(head) || !name.ends_with(".tmp")) continue;
+    // What lies between is "<pid>.<n>"; a copy of a process that still runs may be a save in
+    // progress, and stays.
+    const std::string_view middle = name.substr(head.size(), name.size() - head.size() - 4);
+    const size_t dot = middle.find('.');
+    if (dot == middle.npos || !digits(middle.substr(0, dot)) || !digits(middle.substr(dot + 1))) {
+      continue;
+    }
+    const auto pid = static_cast<pid_t>(std::stol(std::string(middle.substr(0, dot))));
+    if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    ::unlink((folder + std::string(name)).c_str());
+  }
+  ::closedir(dir);
+}
+
 std::string GetPrivateProfileStringA(std::string_view section, std::string_view key,
                                      std::string_view defaultValue, const std::string& fileName) {
   std::string text;
   bool truncated = false;
-  if (ReadTextFile(fileName, text, truncated) != TReadResult::Ok) return CutValue(defaultValue);
+  bool pending = false;
+  {
+    std::lock_guard<std::mutex> lock(g_writeMutex);
+    const TProfileTransaction* open = OpenTransaction(WriteTarget(fileName));
+    pending = open != nullptr && open->Pending(text);
+  }
+  if (!pending && ReadTextFile(fileName, text, truncated) != TReadResult::Ok) {
+    return CutValue(defaultValue);
+  }
   const std::vector<TIniLine> lines = SplitLines(text);
   const size_t k = FindKeyLine(lines, section, key);
   return CutValue(k != std::string_view::npos ? Unquote(lines[k].Value) : defaultValue);
@@ -360,18 +505,12 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
                                 std::string_view value, const std::string& fileName) {
   if (!CanWrite(section, key, value) || fileName.empty()) return false;
   std::lock_guard<std::mutex> lock(g_writeMutex);
-  const std::string target = WriteTarget(fileName);
-  std::string text;
-  bool truncated = false;
-  const TReadResult read = ReadTextFile(target, text, truncated);
-  // A file that exists but cannot be read in full is left alone: rewriting it would lose data.
-  if (read == TReadResult::Failed || truncated) return false;
-  struct stat st {};
-  const bool existed = read == TReadResult::Ok && ::stat(target.c_str(), &st) == 0;
-  // A file we may not write (read-only, or another user's) stays as it is, although the folder
-  // would let us rename a new one over it.
-  if (existed && ::access(target.c_str(), W_OK) != 0) return false;
-  return ReplaceFile(target, SetValue(text, section, key, value), existed ? &st : nullptr);
+  if (TProfileTransaction* open = OpenTransaction(WriteTarget(fileName))) {
+    return open->Write(section, key, value);
+  }
+  TWriteStart start;
+  return StartWrite(fileName, start) &&
+         start.Copy.Replace(start.Target, SetValue(start.Text, section, key, value));
 }
 
 TIniFile::TIniFile(std::string fileName) : FileName_(std::move(fileName)) {}
@@ -402,7 +541,7 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def
 void TIniFile::WriteString(std::string_view section, std::string_view key,
                            std::string_view value) {
   if (!WritePrivateProfileStringA(section, key, value, FileName_)) {
-    throw EIniFileException(FileName_ + " に書き込めません");
+    throw EIniFileException::CannotWrite(FileName_);
   }
 }
 

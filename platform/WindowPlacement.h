@@ -1,7 +1,8 @@
 #pragma once
 // A window's placement in the shape of Windows' WINDOWPLACEMENT: its restored ("normal")
 // rectangle, its show state and its minimised and maximised positions, read from and applied to
-// a Qt top-level widget. Rectangles are outer (frame) coordinates, right and bottom exclusive.
+// a Qt top-level widget. Rectangles are outer (frame) coordinates, right and bottom exclusive:
+// the frame is the one the window manager states (platform/FrameExtents.h), none without one.
 
 #include <cstdint>
 
@@ -48,11 +49,15 @@ struct WINDOWPLACEMENT {
   Rect rcNormalPosition;
 };
 
-// Fills placement from the window. The minimised position is always (-1, -1) and the maximised one
+// Fills placement from the window. The normal rectangle is the last one the window had while
+// shown in the normal state since SetWindowPlacement was first applied to it (a closed, hidden,
+// minimised or maximised window no longer shows it), else its present one. The minimised position is always (-1, -1) and the maximised one
 // is the frame's corner while maximised, else (-1, -1): Qt leaves both to the window manager.
 bool GetWindowPlacement(const QWidget* window, WINDOWPLACEMENT* placement);
 
-// Moves and sizes the window to the normal rectangle, then applies the show command: maximised
+// Puts the window's frame on the normal rectangle (the client inside it by the frame the manager
+// gives the window, asked for before the window is framed) and from then on keeps the window's
+// normal rectangle for GetWindowPlacement; then applies the show command: maximised
 // (3), minimised (2, 6, 7; maximised as well with WPF_RESTORETOMAXIMIZED) or normal (any other).
 // A hidden window takes the state without being shown. The minimised and maximised positions
 // are not applied; the window manager decides them.

@@ -3,6 +3,8 @@
 // recorder and an engine on a media runtime that has no graph at all.
 
 #include <QApplication>
+#include <QMouseEvent>
+#include <QWidget>
 
 #include <cstdlib>
 #include <filesystem>
@@ -27,6 +29,17 @@ inline void EnsureApplication() {
     static char name[] = "app_tests";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);
+  }
+}
+
+// A double-click of the left button at a point of the widget: press, release, double-click,
+// release, what the window system delivers for one.
+inline void DoubleClick(QWidget* on, QPoint at) {
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                            QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, on->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(on, &event);
   }
 }
 

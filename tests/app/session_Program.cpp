@@ -1,12 +1,15 @@
 // The real program on a private session bus and a private X server: playerctl drives it while it
 // plays an album it resumes from its settings; a second start shows the first one's hidden
-// window; and without a session bus the program runs as before.
+// window; without a session bus the program runs as before; and a termination signal saves the
+// place as a close does.
 
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QThread>
+
+#include <signal.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -80,10 +83,20 @@ class ProgramTest : public ::testing::Test {
   std::string ResumeAlbum() {
     const std::string album = (Dir / "A").string();
     if (!session_test::MakeAlbum(album)) return {};
+    WriteResumeSettings(album);
+    return album;
+  }
+  void WriteResumeSettings(const std::string& album) {
     orvane_test::WriteFile((Dir / "orvane.ini").string(),
                            "[Main]\nPath=" + Dir.string() + "/\nPlayPath=" + album +
                                "/\nPlayFile=" + album + "/01.mp3\nPlaying=1\nMask=1\n");
-    return album;
+  }
+  std::string Saved(const std::string& key) {
+    for (const auto& [section, name, value] :
+         orvane_test::ParseIni(orvane_test::ReadFile((Dir / "orvane.ini").string()))) {
+      if (section == "Main" && name == key) return value;
+    }
+    return "<missing>";
   }
 
   // Starts a second instance and waits for it to end; its exit code.
@@ -194,4 +207,33 @@ TEST_F(ProgramTest, WithoutASessionBusTheProgramPlaysAndASecondStartStillEnds) {
   EXPECT_FALSE(Output("playerctl", {"-l"}).contains("orvane"));
   EXPECT_EQ(RunSecond(), 0);
   EXPECT_EQ(First.state(), QProcess::Running);
+}
+
+TEST_F(ProgramTest, TerminationSignalsSaveWhatACloseSavesAndEndWithZero) {
+  using namespace session_test;
+  const std::string album = ResumeAlbum();
+  ASSERT_FALSE(album.empty());
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(number);
+    WriteResumeSettings(album);
+    Start(First);
+    ASSERT_TRUE(WaitFor([] { return VisibleWindows() == 1; }, 60000)) << "no window";
+    // The second file, paused at a known place: the saved position then does not depend on how
+    // long the signal takes. A paused file counts as playing.
+    RunSteps({
+        {{}, {"status"}, Is("Playing")},
+        {{"next"}, {"metadata", "title"}, Is("Title 2")},
+        {{"position", "7"}, {"position"}, Between(6.95, 7.5)},
+        {{"pause"}, {"status"}, Is("Paused")},
+    });
+    const double position = std::atof(Playerctl({"position"}).c_str());
+    ASSERT_EQ(::kill(static_cast<pid_t>(First.processId()), number), 0);
+    ASSERT_TRUE(First.waitForFinished(30000));
+    EXPECT_EQ(First.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(First.exitCode(), 0);
+    EXPECT_EQ(Saved("PlayFile"), album + "/02.mp3");
+    EXPECT_EQ(Saved("Playing"), "1");
+    const double saved = std::atof(Saved("PlayPos").c_str()) / 1e7;
+    EXPECT_NEAR(saved, position, 1.0) << Saved("PlayPos");
+  }
 }

@@ -75,17 +75,6 @@ class FolderPaneTest : public ::testing::TestWithParam<int> {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, key == Qt::Key_Backspace ? "\b" : "\r");
     QCoreApplication::sendEvent(to, &press);
   }
-  // Press, release, double-click, release: what the window system delivers for one.
-  static void DoubleClick(QWidget* on, QPoint at) {
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
-                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
-      const Qt::MouseButtons held =
-          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-      QMouseEvent event(type, at, on->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
-      QCoreApplication::sendEvent(on, &event);
-    }
-  }
-
   TTempDir Dir;
   std::string Library;
   TMessageRecorder Messages;

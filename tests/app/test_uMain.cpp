@@ -14,6 +14,9 @@
 #include <QLayout>
 #include <QToolButton>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include "AppTestSupport.h"
 #include "app/ApplicationEvents.h"
 #include "app/FilterComboBox.h"
@@ -348,4 +351,61 @@ TEST_F(MainWindowTest, TimerAndHotkeysStopBeforeTheSettingsAreSaved) {
   EXPECT_EQ(shown[0].Text, Dir.File("gone/orvane.ini") + " に書き込めません");
   EXPECT_FALSE(timerActive);
   EXPECT_TRUE(visibleAfterHotkey);
+}
+
+// The save at exit lands as one replacement of the file (a kill between two replacements left
+// new values beside old ones), and a start removes the copy a killed save left beside the file.
+TEST_F(MainWindowTest, TheSaveAtExitIsOneReplacementAndAStartRemovesAKilledSavesCopy) {
+  WriteFile(IniPath, "; kept\n[Other]\nx = 1\n");
+  // No process has this number (it is above the kernel's limit).
+  const std::string leftover = Dir.File(".orvane.ini.999999999.3.tmp");
+  WriteFile(leftover, "[Main]\n");
+  // Every copy is created under a name of its own: identical events would be merged.
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, Dir.Path().c_str(), IN_CREATE | IN_MOVED_TO), 0);
+  Run([&](TfrmMain&) { EXPECT_FALSE(std::filesystem::exists(leftover)); });
+  int replacements = 0;
+  alignas(inotify_event) char events[4096];
+  for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;) {
+    for (ssize_t at = 0; at < n;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+      const bool moved = (event->mask & IN_MOVED_TO) != 0;
+      if (moved && event->len > 0 && std::string(event->name) == "orvane.ini") ++replacements;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+  close(watch);
+  EXPECT_EQ(replacements, 1);
+  EXPECT_EQ(IniText().rfind("; kept\n[Other]\nx = 1\n\n[Main]\nPath=/\n", 0), 0u) << IniText();
+  EXPECT_NE(IniText().find("PlaceNormalPos.Bottom="), std::string::npos);
+  EXPECT_EQ(std::vector<std::string>{"orvane.ini"}, [&] {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(Dir.Path())) {
+      names.push_back(e.path().filename());
+    }
+    return names;
+  }());
+}
+
+// At every size the window allows, each tool-bar button lies whole inside the window with
+// nothing over it, and the panes keep room for a tile and a few rows.
+TEST_F(MainWindowTest, EveryToolBarButtonCanBeReachedAtSmallWindowSizes) {
+  TfrmMain form(MakeEngineWithoutGraph);
+  form.show();
+  for (const QSize size : {QSize(939, 539), QSize(500, 400), QSize(350, 300), QSize(1, 1)}) {
+    form.resize(size);
+    QCoreApplication::processEvents();
+    SCOPED_TRACE(std::to_string(form.width()) + " x " + std::to_string(form.height()));
+    for (QToolButton* button : form.ActionToolBar1->findChildren<QToolButton*>()) {
+      const QRect inWindow(button->mapTo(&form, QPoint(0, 0)), button->size());
+      EXPECT_TRUE(form.rect().contains(inWindow)) << button->text().toStdString();
+      EXPECT_EQ(form.childAt(inWindow.center()), button) << button->text().toStdString();
+    }
+    EXPECT_GE(form.ListViewFolder->viewport()->height(), 96);
+    EXPECT_GE(form.ListViewPlay->viewport()->height(),
+              3 * form.ListViewPlay->verticalHeader()->defaultSectionSize());
+  }
+  EXPECT_LE(form.minimumWidth(), 350);
+  EXPECT_LE(form.minimumHeight(), 300);
 }

@@ -515,3 +515,21 @@ TEST_F(PlaybackTest, NextStartResumesTheFileThatPlayedAtItsPosition) {
   }
   ExpectNoErrorBoxes();
 }
+
+// A double-click on the play list's empty area below the rows plays, as a list view's
+// double-click does: with no row selected, the first row.
+TEST_F(PlaybackTest, ADoubleClickBelowThePlayListsRowsPlays) {
+  AddFile("A/1.wav");
+  AddFile("A/2.wav");
+  WriteSettings();
+  auto form = Open();
+  SelectFolder(*form, "A");
+  ASSERT_EQ(form->ListViewPlay->rowCount(), 2);
+  QWidget* surface = form->ListViewPlay->viewport();
+  const QPoint below(10, surface->height() - 5);
+  ASSERT_FALSE(form->ListViewPlay->indexAt(below).isValid());
+  DoubleClick(surface, below);
+  EXPECT_TRUE(form->Engine->Playing());
+  EXPECT_EQ(form->PlayFile, PathOf("A/1.wav"));
+  ExpectNoErrorBoxes();
+}

@@ -3,6 +3,7 @@
 // answers the hotkeys while hidden, toggles its window from the tray icon, leaves through the tray
 // menu's "Exit" and resumes the file at its position at the next start, where a changed hotkey
 // text takes effect. Screenshots of the steps are kept in the build tree (artifacts/desktop/).
+// Starts and closes in a row leave the window's outer rectangle where it was.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@
 #include <QProcess>
 #include <QThread>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -236,6 +239,36 @@ class DesktopTest : public ::testing::Test {
   }
   static void Keys(const char* keys) { ASSERT_TRUE(Xdotool({"key", keys})); }
 
+  // The window's outer rectangle, frame included, as "left,top,right,bottom" (right and bottom
+  // exclusive), once the window is mapped and framed; "" if it is not within 30 s.
+  std::string OuterRectangle() const {
+    std::string rect;
+    WaitUntil(
+        [&] {
+          const QString id = QString::fromStdString(Window);
+          const auto info = Tool("xwininfo", {"-id", id});
+          const auto extents = Tool("xprop", {"-id", id, "_NET_FRAME_EXTENTS"});
+          if (!info || info->find("IsViewable") == std::string::npos || !extents) return false;
+          int l = 0, r = 0, t = 0, b = 0;
+          const size_t eq = extents->find('=');
+          if (eq == std::string::npos ||
+              std::sscanf(extents->c_str() + eq + 1, "%d, %d, %d, %d", &l, &r, &t, &b) != 4) {
+            return false;
+          }
+          const auto field = [&](const std::string& name) {
+            const size_t at = info->find(name);
+            return at == std::string::npos ? 0 : std::atoi(info->c_str() + at + name.size());
+          };
+          const int x = field("Absolute upper-left X:"), y = field("Absolute upper-left Y:");
+          rect = std::to_string(x - l) + "," + std::to_string(y - t) + "," +
+                 std::to_string(x + field("Width:") + r) + "," +
+                 std::to_string(y + field("Height:") + b);
+          return true;
+        },
+        30000);
+    return rect;
+  }
+
   fs::path Dir, Artifacts;
   QProcessEnvironment Environment;
   QProcess Program;
@@ -357,4 +390,26 @@ TEST_F(DesktopTest, PlaysThroughFoldersAnswersHotkeysAndTrayAndResumesAfterExit)
   // seen) and stood still from then on; without the pause it would be four seconds more.
   EXPECT_GT(resumedPosition, saved + secondPauseAt * unitsPerMs - kSecond / 4) << ini;
   EXPECT_LT(resumedPosition, saved + secondPauseAt * unitsPerMs + kSecond * 3 / 2) << ini;
+}
+
+TEST_F(DesktopTest, TenStartsAndClosesLeaveTheOuterRectangleWhereItWas) {
+  std::string first;
+  for (int run = 1; run <= 10; ++run) {
+    SCOPED_TRACE(run);
+    Start();
+    const std::string outer = OuterRectangle();
+    ASSERT_FALSE(outer.empty()) << "not framed";
+    if (run == 1) first = outer;
+    EXPECT_EQ(outer, first);
+    ASSERT_TRUE(Xdotool({"windowactivate", "--sync", QString::fromStdString(Window), "key",
+                         "--clearmodifiers", "alt+F4"}));
+    ASSERT_EQ(WaitForExit(), 0) << Output;
+    // What is saved is that outer rectangle.
+    const std::string ini = ReadText(Ini());
+    EXPECT_EQ(IniValue(ini, "PlaceNormalPos.Left") + "," + IniValue(ini, "PlaceNormalPos.Top") +
+                  "," + IniValue(ini, "PlaceNormalPos.Right") + "," +
+                  IniValue(ini, "PlaceNormalPos.Bottom"),
+              outer)
+        << ini;
+  }
 }

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QWidget>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -129,4 +130,29 @@ TEST_F(WinplaceTest, WindowsOfDifferentClassesKeepSeparateSections) {
   EXPECT_EQ(Read("QWidget", "PlaceNormalPos.Left"), std::to_string(plain.frameGeometry().left()));
   EXPECT_EQ(Read("QMainWindow", "PlaceNormalPos.Left"), std::to_string(main.frameGeometry().left()));
   EXPECT_EQ(Read("Named", "PlaceNormalPos.Top"), std::to_string(main.frameGeometry().top()));
+}
+
+TEST_F(WinplaceTest, ARectangleTheWindowCannotTakeIsNotApplied) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"1 x 1, the remains of a broken save", "202,104,203,105"},
+      {"below the minimum size", "100,100,250,400"},
+      {"right and bottom before left and top", "500,500,100,100"},
+      {"outside every screen", "-9000,-9000,-8000,-8000"},
+      {"the integers' extremes, empty", "2147483647,2147483647,-2147483648,-2147483648"},
+  };
+  for (const auto& [what, rect] : cases) {
+    SCOPED_TRACE(what);
+    int l = 0, t = 0, r = 0, b = 0;
+    ASSERT_EQ(std::sscanf(rect, "%d,%d,%d,%d", &l, &t, &r, &b), 4);
+    std::ofstream(IniPath, std::ios::trunc)
+        << "[QWidget]\nPlaceShowCmd=1\nPlaceNormalPos.Left=" << l << "\nPlaceNormalPos.Top=" << t
+        << "\nPlaceNormalPos.Right=" << r << "\nPlaceNormalPos.Bottom=" << b << "\n";
+    QWidget window;
+    window.setMinimumSize(200, 150);
+    ShowAt(window, QRect(150, 160, 400, 300));
+    const QRect before = window.frameGeometry();
+    LoadPlacement(&window);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.frameGeometry(), before);
+  }
 }

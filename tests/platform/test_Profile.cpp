@@ -1,6 +1,7 @@
 #include "platform/Profile.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,8 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <set>
 #include <sstream>
 
+#include "ChildProcess.h"
 #include "platform/CodePage.h"
 
 namespace fs = std::filesystem;
@@ -374,3 +378,37 @@ TEST_F(ProfileTest, ShiftJisValuesPassUntouched) {
 }
 
 }  // namespace
+
+// Killed (-9) at whatever moment of its saves, a process leaves the file with every key of one
+// save and the other lines as they were; the copy it was writing goes at the next start.
+TEST_F(ProfileTest, AKillDuringTransactionsLeavesOneWholeSaveAndNoLitterAfterTheNextStart) {
+  const std::string foreign = "; another tool\n[Other]\n  Alpha = one two  \nbeta=\n";
+  Put(foreign);
+  std::mt19937 random(20261209);
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    TChild child = Spawn({std::string(ORVANE_BIN_DIR) + "/helper_profile_saves", path_});
+    ASSERT_GE(child.Pid, 0);
+    // The helper saves without pause: killed after its n-th save, it is somewhere in a later one.
+    const int saves = std::uniform_int_distribution<int>(1, 6)(random);
+    int lines = 0;
+    char c = 0;
+    while (lines < saves && ::read(child.Out, &c, 1) == 1) lines += c == '\n';
+    ::kill(child.Pid, SIGKILL);
+    EXPECT_EQ(WaitExit(child.Pid), 128 + SIGKILL);
+    ::close(child.Out);
+    ASSERT_EQ(lines, saves) << "the helper ended by itself";
+    const std::string text = Get();
+    EXPECT_EQ(text.rfind(foreign, 0), 0u) << text;
+    std::set<std::string> values;
+    for (int key = 0; key < 27; ++key) {
+      values.insert(TIniFile(path_).ReadString(key % 3 == 0 ? "Main" : key % 3 == 1 ? "Play"
+                                                                                  : "ShortCut",
+                                               "Key" + std::to_string(key), "<missing>"));
+    }
+    EXPECT_EQ(values.size(), 1u) << text;
+    EXPECT_EQ(values.count("<missing>"), 0u);
+    platform::RemoveLeftoverCopies(path_);
+    EXPECT_TRUE(Leftovers().empty());
+  }
+}
