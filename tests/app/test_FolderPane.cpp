@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "AppTestSupport.h"
@@ -229,6 +231,21 @@ TEST_P(FolderPaneTest, BrokenJacketStopsTheRebuildThereWithTheDecodersMessage) {
   // The play list got its columns all the same, and Play on it is harmless.
   EXPECT_EQ(form->ListViewPlay->columnCount(), 3);
   form->ActionPlay->trigger();
+}
+
+// Opening a FIFO would wait for a writer for ever: with a jacket's name it is no jacket.
+TEST_P(FolderPaneTest, FifoWithAJacketsNameIsPassedOver) {
+  for (const char* name : {"A", "B"}) Folder(name);
+  ASSERT_EQ(::mkfifo((Library + "A/a.jpg").c_str(), 0644), 0);
+  Picture("A/cover.jpg", 100, 100, "JPG");
+  ASSERT_EQ(::mkfifo((Library + "B/a.jpg").c_str(), 0644), 0);
+  const auto form = Open(Library);
+  EXPECT_EQ(Names(*form), (std::vector<std::string>{"..", "A", "B"}));
+  TABitmap cover;
+  LoadJpegFromFile(Library + "A/cover.jpg", cover);
+  EXPECT_EQ(form->ImageListFolder.Image(1), Expected(*form, &cover));
+  EXPECT_EQ(form->ImageListFolder.Image(2), Expected(*form, nullptr));
+  EXPECT_TRUE(Messages.ApplicationMessages().empty());
 }
 
 TEST_P(FolderPaneTest, OnlyADoubleClickOnTheWindowsOwnSurfaceRebuilds) {
