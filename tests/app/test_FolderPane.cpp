@@ -250,6 +250,25 @@ TEST_P(FolderPaneTest, FifoWithAJacketsNameIsPassedOver) {
   EXPECT_TRUE(Messages.ApplicationMessages().empty());
 }
 
+TEST_P(FolderPaneTest, ClickOnTheEmptyAreaRemovesTheSelection) {
+  Folder("A");
+  const auto form = Open(Library);
+  form->resize(900, 500);
+  QCoreApplication::processEvents();
+  form->ListViewFolder->setCurrentRow(1);
+  QWidget* viewport = form->ListViewFolder->viewport();
+  const QPoint empty(viewport->width() - 3, viewport->height() - 3);
+  ASSERT_FALSE(form->ListViewFolder->indexAt(empty).isValid());
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent event(type, empty, viewport->mapToGlobal(empty), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &event);
+  }
+  EXPECT_EQ(Selected(*form), -1);
+  EXPECT_EQ(form->PlayPath, Library + "A/") << "the play list keeps the folder that lost it";
+}
+
 TEST_P(FolderPaneTest, OnlyADoubleClickOnTheWindowsOwnSurfaceRebuilds) {
   Folder("A");
   const auto form = Open(Library);
