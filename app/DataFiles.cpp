@@ -5,6 +5,7 @@
 std::string BackgroundFileName(const std::string& exeFolder) {
   const std::string beside = exeFolder + "bg.bmp";
   const std::string shared = exeFolder + "../share/orvane/bg.bmp";
-  if (!platform::FileExists(beside) && platform::FileExists(shared)) return shared;
+  // Regular files only, as for jackets: a FIFO named bg.bmp is no background.
+  if (!platform::RegularFileExists(beside) && platform::RegularFileExists(shared)) return shared;
   return beside;
 }

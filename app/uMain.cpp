@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -295,6 +296,7 @@ void TfrmMain::ConnectEvents() {
     PopupMenu1->popup(ListViewFolder->viewport()->mapToGlobal(at));
   });
   ListViewFolder->installEventFilter(this);
+  ListViewFolder->viewport()->installEventFilter(this);
   // Every change of an entry's selected state is reported, the lost selection first.
   connect(ListViewFolder->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this](const QItemSelection& selected, const QItemSelection& deselected) {
@@ -353,6 +355,15 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ListViewPlay->viewport() && event->type() == QEvent::MouseButtonDblClick &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     RunHandler([this] { ActionPlayExecute(ListViewPlay); });
+  }
+  // A click on the pane's empty area removes the selection, as a large-icon list does; in single
+  // selection the view would keep it. The entry that loses it is reported like any other change.
+  if (watched == ListViewFolder->viewport() && event->type() == QEvent::MouseButtonPress) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton &&
+        !ListViewFolder->indexAt(mouse->position().toPoint()).isValid()) {
+      ListViewFolder->clearSelection();
+    }
   }
   if (watched == ListViewFolder && event->type() == QEvent::KeyPress) {
     const auto* keyEvent = static_cast<QKeyEvent*>(event);

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QStatusBar>
 
+#include "app/Application.h"
 #include "app/uMainShared.h"
 #include "desktop/uDlgFolderSelect.h"
 #include "imaging/ABitmap.h"
@@ -45,14 +46,11 @@ void TfrmMain::BuildFolderList() {
   }
   TJacketTileMaker maker(*Background, JacketRect.Left, JacketRect.Top);
   if (FolderTileThreads_ >= 0) maker.SetThreads(FolderTileThreads_);
-  try {
-    maker.Make(basePaths, [&](size_t i, TABitmap& tile) { AddFolderEntry(names[i], tile); });
-  } catch (const std::exception&) {
-    // The folder whose jacket failed keeps its entry, with a plain tile so that entry i still
-    // shows image i; the rebuild ends there and the error goes to the user.
-    if (maker.FailedIndex() < names.size()) AddFolderEntry(names[maker.FailedIndex()], *Background);
-    throw;
-  }
+  maker.Make(basePaths, [&](size_t i, TABitmap& tile) { AddFolderEntry(names[i], tile); });
+  // A folder whose jacket cannot be read keeps its entry with the plain tile, and the folders
+  // after it are listed all the same. The user hears of it once per rebuild, with the pane
+  // complete behind the box, and the caller (the first showing's resume) goes on.
+  if (maker.FailedCount() > 0) ShowException(maker.FirstFailure());
 }
 
 // One entry and its tile, together: entry i of the pane shows image i of ImageListFolder.

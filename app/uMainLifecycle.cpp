@@ -43,8 +43,6 @@ void TfrmMain::FormShow() {
   PositionBar_ = std::make_unique<TScrollBarPositionBar>(ScrollBar1);
   Engine->AttachScrollBar(PositionBar_.get());
   LoadPlacement(this);
-  // The play list's columns came with the panes: a jacket error that ends the rebuild here
-  // leaves a play list that still works.
   BuildFolderList();
   if (ListViewFolder->count() == 0) return;
 

@@ -2,7 +2,10 @@
 
 #include "imaging/ABitmap.h"
 
-#include <fstream>
+#include "platform/ReadOnlyFile.h"
+
+#include <algorithm>
+#include <cstdint>
 
 std::string ReadStreamBytes(std::istream& Stream, size_t MaxBytes, const std::string& Source) {
   std::string Bytes;
@@ -19,7 +22,20 @@ std::string ReadStreamBytes(std::istream& Stream, size_t MaxBytes, const std::st
 }
 
 std::string ReadFileBytes(const std::string& FileName, size_t MaxBytes) {
-  std::ifstream File(FileName, std::ios::binary);
-  if (!File) throw EInvalidGraphic("Cannot open file \"" + FileName + "\"");
-  return ReadStreamBytes(File, MaxBytes, FileName);
+  // Opened as the tag readers open files: without blocking, regular files only, so a FIFO that
+  // took a picture's name fails here instead of waiting for a writer for ever.
+  const platform::TReadOnlyFile File(FileName);
+  if (!File.IsOpen()) throw EInvalidGraphic("Cannot open file \"" + FileName + "\"");
+  std::string Bytes;
+  Bytes.reserve(static_cast<size_t>(std::min<uint64_t>(File.Size(), MaxBytes)));
+  char Chunk[64 * 1024];
+  // Read to the end instead of trusting the size seen at the open: the file may change under us.
+  for (;;) {
+    const size_t Got = File.ReadAt(static_cast<int64_t>(Bytes.size()), Chunk, sizeof Chunk);
+    if (Got == 0) break;
+    if (Got > MaxBytes - Bytes.size())
+      throw EInvalidGraphic("File is too large for a picture: \"" + FileName + "\"");
+    Bytes.append(Chunk, Got);
+  }
+  return Bytes;
 }

@@ -38,13 +38,14 @@ struct TJacketFile {
   TPictureKind Kind = TPictureKind::Bmp;
 };
 
-// The first regular file in folder whose name is wanted, ignoring case ("" when none is).
+// The first regular file in folder whose name is wanted, ignoring case ("" when none is): a FIFO
+// with a jacket's name would hang the pane, so it counts as no jacket at all.
 // names is sorted by bytes, so among names that differ only in case the first by bytes wins.
 std::string FindName(const std::string& folder, const std::vector<std::string>& names,
                      const std::string& wanted) {
   for (const std::string& name : names) {
     if (name.size() == wanted.size() && platform::AnsiSameText(name, wanted) &&
-        platform::FileExists(folder + name))
+        platform::RegularFileExists(folder + name))
       return folder + name;
   }
   return {};

@@ -26,16 +26,16 @@ class TTileQueue {
     std::exception_ptr Error;
   };
 
-  explicit TTileQueue(size_t Count) : FSlots(Count), FLimit(Count) {}
+  explicit TTileQueue(size_t Count) : FSlots(Count) {}
 
   // The next index a worker should make, or false when there is nothing more to do.
   bool Take(size_t& Index) {
     std::unique_lock Guard(FLock);
-    // Past a failed jacket nothing is needed; past the lead the worker waits for the consumer.
+    // Past the lead the worker waits for the consumer.
     ++FWorkersWaiting;
-    FRoom.wait(Guard, [&] { return FStop || FNext >= FLimit || FNext < FHanded + MaxLead; });
+    FRoom.wait(Guard, [&] { return FStop || FNext >= FSlots.size() || FNext < FHanded + MaxLead; });
     --FWorkersWaiting;
-    if (FStop || FNext >= FLimit) return false;
+    if (FStop || FNext >= FSlots.size()) return false;
     Index = FNext++;
     return true;
   }
@@ -46,7 +46,6 @@ class TTileQueue {
     Slot.Tile = std::move(Tile);
     Slot.Error = Error;
     Slot.Done = true;
-    if (Error) FLimit = std::min(FLimit, Index + 1);
     // Waking the consumer for a slot it is not waiting for only costs a context switch; with
     // thousands of folders without jackets those switches were most of the build.
     if (Index == FWanted) FReady.notify_one();
@@ -80,7 +79,6 @@ class TTileQueue {
   std::vector<TSlot> FSlots;
   size_t FNext = 0;
   size_t FHanded = 0;
-  size_t FLimit;  // the end, or one past the first failed index seen
   bool FStop = false;
 };
 
@@ -121,9 +119,19 @@ TABitmap TJacketTileMaker::MakeTile(const std::string& BasePath) const {
   return Tile;
 }
 
+TABitmap TJacketTileMaker::Failed(size_t Index, const EInvalidGraphic& Error) {
+  if (FFailedCount++ == 0) {
+    FFailedIndex = Index;
+    FFirstFailure = Error.what();
+  }
+  return FBackground;
+}
+
 void TJacketTileMaker::Make(const std::vector<std::string>& BasePaths,
                             const std::function<void(size_t, TABitmap&)>& OnTile) {
   FFailedIndex = BasePaths.size();
+  FFailedCount = 0;
+  FFirstFailure.clear();
   if (FThreads == 0 || BasePaths.size() < 2) MakeSequentially(BasePaths, OnTile);
   else MakeInParallel(BasePaths, OnTile);
 }
@@ -134,9 +142,8 @@ void TJacketTileMaker::MakeSequentially(const std::vector<std::string>& BasePath
     TABitmap Tile;
     try {
       Tile = MakeTile(BasePaths[i]);
-    } catch (...) {
-      FFailedIndex = i;
-      throw;
+    } catch (const EInvalidGraphic& Error) {
+      Tile = Failed(i, Error);
     }
     OnTile(i, Tile);
   }
@@ -163,8 +170,13 @@ void TJacketTileMaker::MakeInParallel(const std::vector<std::string>& BasePaths,
   for (size_t i = 0; i < BasePaths.size(); ++i) {
     TTileQueue::TSlot Slot = Queue.Get(i);
     if (Slot.Error) {
-      FFailedIndex = i;
-      std::rethrow_exception(Slot.Error);
+      // A jacket that cannot be read costs its folder the picture, nothing more; any other
+      // error (memory) ends the run.
+      try {
+        std::rethrow_exception(Slot.Error);
+      } catch (const EInvalidGraphic& Error) {
+        Slot.Tile = Failed(i, Error);
+      }
     }
     OnTile(i, Slot.Tile);
   }

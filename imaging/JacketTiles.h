@@ -27,13 +27,17 @@ class TJacketTileMaker {
 
   // Makes the tile of every base path (LoadJacket's argument) and hands it to OnTile(index, tile)
   // on the calling thread, in the order of BasePaths, as soon as it and all before it are made.
-  // The first jacket in that order that fails stops the run: OnTile got every tile before it,
-  // none after, and the jacket's error is rethrown (the index is in FailedIndex()). An error
-  // thrown by OnTile stops the run too and goes to the caller. Every worker has ended when Make
-  // returns or throws.
+  // A jacket that cannot be read (EInvalidGraphic) gives its folder the plain background tile
+  // and the run goes on; the failures are counted and the first in that order kept. Any other
+  // error, or one thrown by OnTile, stops the run and goes to the caller. Every worker has ended
+  // when Make returns or throws.
   void Make(const std::vector<std::string>& BasePaths,
             const std::function<void(size_t, TABitmap&)>& OnTile);
+  // Of the last Make: the jackets that could not be read, the index of the first of them
+  // (BasePaths.size() when none failed) and its error text, which names the file.
+  size_t FailedCount() const { return FFailedCount; }
   size_t FailedIndex() const { return FFailedIndex; }
+  const std::string& FirstFailure() const { return FFirstFailure; }
 
  private:
   void MakeSequentially(const std::vector<std::string>& BasePaths,
@@ -41,9 +45,14 @@ class TJacketTileMaker {
   void MakeInParallel(const std::vector<std::string>& BasePaths,
                       const std::function<void(size_t, TABitmap&)>& OnTile);
 
+  // Notes a jacket that failed and gives the tile its folder shows instead.
+  TABitmap Failed(size_t Index, const EInvalidGraphic& Error);
+
   const TABitmap& FBackground;
   int FJacketLeft;
   int FJacketTop;
   int FThreads;
   size_t FFailedIndex = 0;
+  size_t FFailedCount = 0;
+  std::string FFirstFailure;
 };

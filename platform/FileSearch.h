@@ -31,6 +31,9 @@ std::vector<TSearchRec> FindFiles(const std::string& pathAndMask);
 std::vector<std::string> ListNames(const std::string& folder);
 
 bool FileExists(const std::string& path);       // a regular file (or other non-folder) exists
+// A regular file, symbolic links followed: what a reader of pictures may open without waiting on
+// a FIFO, a device or a socket that merely carries the name.
+bool RegularFileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 
 }  // namespace platform

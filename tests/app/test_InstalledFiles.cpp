@@ -44,17 +44,20 @@ TEST(InstalledFilesTest, BackgroundBesideTheExecutableWinsOverTheShareFolder) {
   struct Case {
     bool beside, shared;
     const char* expected;  // relative to bin/
+    bool besideIsFifo = false;
   } cases[] = {
       {true, true, "bg.bmp"},
       {false, true, "../share/orvane/bg.bmp"},
       {true, false, "bg.bmp"},
       {false, false, "bg.bmp"},  // neither: loading fails and the tiles stay blank
+      {false, true, "../share/orvane/bg.bmp", true},  // a FIFO is no picture
   };
   for (const Case& c : cases) {
     TTempDir dir;
     const std::string bin = dir.File("bin/");
     fs::create_directories(bin);
     fs::create_directories(dir.File("share/orvane"));
+    if (c.besideIsFifo) ASSERT_EQ(::mkfifo((bin + "bg.bmp").c_str(), 0644), 0);
     if (c.beside) WriteFile(bin + "bg.bmp", "BM");
     if (c.shared) WriteFile(dir.File("share/orvane/bg.bmp"), "BM");
     EXPECT_EQ(BackgroundFileName(bin), bin + c.expected) << c.beside << c.shared;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <sstream>
 
 namespace {
@@ -176,6 +178,9 @@ TEST(TABitmap, UnreadableDataFailsNamingTheFileAndKeepsThePicture) {
     EXPECT_EQ(Bitmap.ScanLine(1)[1], 42u) << Case.Name;
   }
   EXPECT_THROW(Bitmap.LoadFromFile(Dir.File("missing.bmp")), EInvalidGraphic);
+  // A FIFO is refused at once, not waited on for a writer.
+  ASSERT_EQ(::mkfifo(Dir.File("fifo.bmp").c_str(), 0644), 0);
+  EXPECT_THROW(Bitmap.LoadFromFile(Dir.File("fifo.bmp")), EInvalidGraphic);
   std::istringstream Garbage("BM not really");
   EXPECT_THROW(Bitmap.LoadFromStream(Garbage), EInvalidGraphic);
   std::istringstream Stream(Good);

@@ -147,9 +147,10 @@ TEST(LoadJacket, PngIsDecodedAndStretched) {
   EXPECT_THROW((void)LoadJacket(Dir.File("a")), EInvalidGraphic);
 }
 
-// Folders with every kind of jacket and one broken one: whatever the number of workers, the
-// tiles come in order, equal to the ones made one by one, and the run stops at the broken one.
-TEST(JacketTileMaker, WorkersGiveTheSequentialTilesInOrderAndStopAtTheFirstFailure) {
+// Folders with every kind of jacket and two broken ones: whatever the number of workers, the
+// tiles come in order, equal to the ones made one by one, the broken ones plain, and the first
+// failure is the one kept.
+TEST(JacketTileMaker, WorkersGiveTheSequentialTilesInOrderAndPlainTilesForBrokenJackets) {
   fixtures::TTempDir Dir;
   std::vector<std::string> BasePaths;
   for (int i = 0; i < 40; ++i) {
@@ -171,18 +172,20 @@ TEST(JacketTileMaker, WorkersGiveTheSequentialTilesInOrderAndStopAtTheFirstFailu
     TJacketTileMaker Maker(Background, 6, 6);
     Maker.SetThreads(Threads);
     std::vector<QImage> Tiles;
-    EXPECT_THROW(Maker.Make(BasePaths,
-                            [&](size_t Index, TABitmap& Tile) {
-                              EXPECT_EQ(Index, Tiles.size());
-                              Tiles.push_back(Tile.ToQImage());
-                            }),
-                 EJPEG);
+    Maker.Make(BasePaths, [&](size_t Index, TABitmap& Tile) {
+      EXPECT_EQ(Index, Tiles.size());
+      Tiles.push_back(Tile.ToQImage());
+    });
+    EXPECT_EQ(Maker.FailedCount(), 2u);
     EXPECT_EQ(Maker.FailedIndex(), 31u);
-    ASSERT_EQ(Tiles.size(), 31u);
+    EXPECT_NE(Maker.FirstFailure().find(BasePaths[31] + ".jpg"), std::string::npos);
+    ASSERT_EQ(Tiles.size(), 40u);
     if (Reference.empty()) Reference = Tiles;
     for (size_t i = 0; i < Tiles.size(); ++i) ASSERT_EQ(Tiles[i], Reference[i]) << i;
   }
   EXPECT_EQ(Reference[2], Background.ToQImage());  // no jacket: the plain background
+  EXPECT_EQ(Reference[31], Background.ToQImage());
+  EXPECT_EQ(Reference[35], Background.ToQImage());
   EXPECT_NE(Reference[0], Background.ToQImage());
 }
 
