@@ -38,10 +38,12 @@ class PlaySessionTest : public ::testing::Test {
   // lib/ holds A (three playable files and a picture), B (nothing playable) and a folder with
   // a Shift-JIS name; loop/ holds two folders of one file each.
   void SetUp() override {
-    for (const std::string& file : {"lib/A/01.mp3", "lib/A/02.MP3", "lib/A/03.mp3",
-                                    "lib/A/cover.jpg", "lib/B/notes.txt", "lib/" + kRain + "/01.wav",
-                                    "lib/" + kRain + "/" + kRain + ".mp3", "loop/X/1.mp3",
-                                    "loop/Y/1.mp3"}) {
+    const std::string files[] = {"lib/A/01.mp3",         "lib/A/02.MP3",
+                                 "lib/A/03.mp3",         "lib/A/cover.jpg",
+                                 "lib/B/notes.txt",      "lib/" + kRain + "/01.wav",
+                                 "lib/" + kRain + "/" + kRain + ".mp3",
+                                 "loop/X/1.mp3",         "loop/Y/1.mp3"};
+    for (const std::string& file : files) {
       fs::create_directories(fs::path(Dir_.File(file)).parent_path());
       WriteFile(Dir_.File(file), "not media: the session never opens a file");
     }
