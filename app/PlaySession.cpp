@@ -1,0 +1,149 @@
+#include "app/PlaySession.h"
+
+#include "app/PlayableExtensions.h"
+#include "platform/CodePage.h"
+#include "platform/FileSearch.h"
+
+namespace {
+
+std::string WithoutTrailingDelimiter(const std::string& path) {
+  return platform::HasTrailingPathDelimiter(path) ? path.substr(0, path.size() - 1) : path;
+}
+
+// A folder's last name; "" for the root (a lone delimiter), which has no parent entry.
+std::string LastName(const std::string& folder) {
+  const std::string path = WithoutTrailingDelimiter(folder);
+  return path.substr(path.rfind(platform::PathDelim) + 1);
+}
+
+bool InRange(int index, size_t size) { return index >= 0 && static_cast<size_t>(index) < size; }
+
+}  // namespace
+
+void TPlaySession::SetRootPath(const std::string& path) {
+  RootPath_ = platform::IncludeTrailingPathDelimiter(path);
+}
+
+void TPlaySession::SetPlayPath(const std::string& path) {
+  PlayPath_ = platform::IncludeTrailingPathDelimiter(path);
+}
+
+void TPlaySession::ListFolders() {
+  Folders_.clear();
+  FolderIndex_ = -1;
+  // The folder steps and Backspace rely on entry 0 being ".." or "...". The search gives ".."
+  // first wherever there is a parent; at the root the dialog entry takes its place.
+  if (LastName(RootPath_).empty()) Folders_.push_back("...");
+  for (const platform::TSearchRec& rec : platform::FindFiles(RootPath_ + "*.*")) {
+    if (rec.Directory && rec.Name != ".") Folders_.push_back(rec.Name);
+  }
+}
+
+std::string TPlaySession::FolderPath(int index) const {
+  if (!InRange(index, Folders_.size())) return std::string();
+  return platform::IncludeTrailingPathDelimiter(RootPath_ + Folders_[index]);
+}
+
+void TPlaySession::SelectFolder(int index) {
+  if (!InRange(index, Folders_.size())) {
+    FolderIndex_ = -1;
+    return;
+  }
+  FolderIndex_ = index;
+  PlayPath_ = FolderPath(index);
+}
+
+void TPlaySession::ListFiles(const std::string& mask, const TPlayableExtensions& extensions) {
+  Files_.clear();
+  for (const platform::TSearchRec& rec : platform::FindFiles(PlayPath_ + mask)) {
+    if (!rec.Directory && extensions.Matches(rec.Name)) Files_.push_back(rec.Name);
+  }
+  FailedRows_.assign(Files_.size(), false);
+}
+
+std::string TPlaySession::FilePath(int row) const {
+  if (!InRange(row, Files_.size())) return std::string();
+  return PlayPath_ + Files_[row];
+}
+
+TPlayStep TPlaySession::Play(int selectedRow) const {
+  if (Files_.empty()) return {};
+  return {TPlayStepKind::Row, InRange(selectedRow, Files_.size()) ? selectedRow : 0};
+}
+
+TPlayStep TPlaySession::Next() const {
+  const int rows = static_cast<int>(Files_.size());
+  if (rows == 0) return {};
+  const int next = PlayIndex_ + 1;
+  if (next < rows) return {TPlayStepKind::Row, next};
+  if (AutoNextFolder_) return NextFolder();
+  return {TPlayStepKind::Row, 0};
+}
+
+TPlayStep TPlaySession::Previous() const {
+  const int rows = static_cast<int>(Files_.size());
+  if (rows == 0) return {};
+  const int previous = PlayIndex_ - 1;
+  return {TPlayStepKind::Row, InRange(previous, Files_.size()) ? previous : rows - 1};
+}
+
+TPlayStep TPlaySession::NextFolder() const {
+  const int count = static_cast<int>(Folders_.size());
+  if (FolderIndex_ < 0) return {};
+  // Entry 0 is ".." or "...": past the last entry the walk wraps to entry 1.
+  const int next = FolderIndex_ < count - 1 ? FolderIndex_ + 1 : 1;
+  if (next >= count) return {};
+  return {TPlayStepKind::Folder, next};
+}
+
+TPlayStep TPlaySession::PreviousFolder() const {
+  const int count = static_cast<int>(Folders_.size());
+  if (FolderIndex_ < 0) return {};
+  return {TPlayStepKind::Folder, FolderIndex_ >= 2 ? FolderIndex_ - 1 : count - 1};
+}
+
+TPlayStep TPlaySession::Ended() {
+  EndFailureRun();
+  return Next();
+}
+
+TPlayStep TPlaySession::Failed() {
+  if (!FailureRunFolder_) FailureRunFolder_ = FolderIndex_;
+  // Only while the row still holds the file: the list may have been rebuilt since it started.
+  if (InRange(PlayIndex_, Files_.size()) && FilePath(PlayIndex_) == PlayFile_) {
+    FailedRows_[PlayIndex_] = true;
+  }
+  const TPlayStep step = Next();
+  const bool roundAgain =
+      (step.Kind == TPlayStepKind::Row && FailedRows_[step.Index]) ||
+      (step.Kind == TPlayStepKind::Folder && step.Index == *FailureRunFolder_);
+  if (step.Kind == TPlayStepKind::None || roundAgain) EndFailureRun();
+  return roundAgain ? TPlayStep{TPlayStepKind::Stop, -1} : step;
+}
+
+void TPlaySession::EndFailureRun() {
+  FailedRows_.assign(Files_.size(), false);
+  FailureRunFolder_.reset();
+}
+
+std::string TPlaySession::SetPlayIndex(int row) {
+  if (!InRange(row, Files_.size())) return std::string();
+  PlayIndex_ = row;
+  PlayFile_ = FilePath(row);
+  return PlayFile_;
+}
+
+int TPlaySession::SavedFolderIndex() const {
+  const std::string target = WithoutTrailingDelimiter(PlayPath_);
+  for (size_t i = 0; i < Folders_.size(); ++i) {
+    if (RootPath_ + Folders_[i] == target) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int TPlaySession::SavedFileIndex() const {
+  for (size_t row = 0; row < Files_.size(); ++row) {
+    if (PlayPath_ + Files_[row] == PlayFile_) return static_cast<int>(row);
+  }
+  return -1;
+}
