@@ -4,8 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/MediaFixtures.h"
 #include "platform/mediagraph/MediaRuntime.h"
+#include "support/MediaFixtures.h"
 
 using namespace platform;
 using namespace std::chrono_literals;
