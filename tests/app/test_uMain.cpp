@@ -228,7 +228,7 @@ TEST_F(MainWindowTest, UnwritableFolderIsReportedAndLeavesTheFileAsItWas) {
 TEST_F(MainWindowTest, ComponentsCarryTheFormsNamesAndRoles) {
   Run([](TfrmMain& shown) {
     // A first run, without settings, opens where the form was designed.
-    EXPECT_EQ(shown.geometry().topLeft(), QPoint(204, 144));
+    EXPECT_EQ(shown.frameGeometry().topLeft(), QPoint(204, 144));
     EXPECT_EQ(shown.size(), QSize(939, 539));
     // The family the text is drawn in, not the one asked for: a missing font shows here.
     EXPECT_EQ(QFontInfo(shown.font()).family(), "IPAPGothic");
