@@ -55,7 +55,8 @@ endfunction()
 # orvane_test_properties(NAME LABEL kind TIMEOUT seconds): what every CTest entry carries. The
 # label says what the entry needs: unit (nothing), gst (GStreamer playing real media), display
 # (a private X server), desktop (a private desktop, the real program), fuzz. The timeout is about
-# three times the entry's time on a loaded 2-core machine, so a hang ends the entry soon.
+# three times the entry's time on a loaded 2-core machine (30 s at least: the sanitizers' start
+# alone varies by seconds there), so a hang ends the entry soon.
 function(orvane_test_properties name)
   cmake_parse_arguments(T "" "LABEL;TIMEOUT" "" ${ARGN})
   if(NOT T_LABEL MATCHES "^(unit|gst|display|desktop|fuzz)$")
