@@ -11,7 +11,7 @@
 // costs no system call each.
 class TAACfile::TBitFile {
  public:
-  explicit TBitFile(TReadOnlyFile& file) : FFile(file) {}
+  explicit TBitFile(TFileReader& file) : FFile(file) {}
 
   // n bits (1 to 25) from bit position p: the big-endian word of the 4 bytes at p div 8,
   // shifted left by p mod 8, then right by 32 - n.
@@ -32,7 +32,7 @@ class TAACfile::TBitFile {
     if (FFile.Seek(static_cast<int64_t>(byteAt))) FWindow = FFile.ReadUpTo(kWindowBytes);
   }
 
-  TReadOnlyFile& FFile;
+  TFileReader& FFile;
   uint64_t FWindowAt = UINT64_MAX;  // nothing loaded yet
   std::vector<uint8_t> FWindow;
 };
@@ -107,7 +107,7 @@ void TAACfile::ResetData() {
 bool TAACfile::ReadFromFile(const std::string& FileName) {
   ResetData();
   // One open for the tags and the stream, read in the same order as with an open each.
-  TReadOnlyFile file(FileName);
+  TFileReader file(FileName);
   if (!FID3v2->ReadFromFile(file) || !FID3v1->ReadFromFile(file)) return false;
   FFileSize = static_cast<int32_t>(static_cast<uint32_t>(file.Size()));
   const int64_t streamAt = FID3v2->Size();

@@ -74,7 +74,7 @@ std::string Utf8ValueToAnsi(std::string_view value) {
 }
 
 // Reads the key up to and including its zero byte; nothing when the file ends first.
-std::optional<std::string> ReadKey(TReadOnlyFile& file) {
+std::optional<std::string> ReadKey(TFileReader& file) {
   std::string key;
   for (;;) {
     char c = 0;
@@ -86,7 +86,7 @@ std::optional<std::string> ReadKey(TReadOnlyFile& file) {
 
 // Walks the items from the start the footer gives. A read or seek failure ends the walk and
 // keeps what was gathered.
-void ReadItems(TReadOnlyFile& file, const TFooter& footer, TItems& items) {
+void ReadItems(TFileReader& file, const TFooter& footer, TItems& items) {
   if (!file.Seek(footer.fileBytes - footer.endShiftBytes - footer.tagSizeBytes)) return;
   for (int32_t n = 0; n < footer.itemCount; ++n) {
     uint8_t head[8];
@@ -113,8 +113,8 @@ void ReadItems(TReadOnlyFile& file, const TFooter& footer, TItems& items) {
 }
 
 // Finds and reads the footer; nothing when it cannot be read.
-std::optional<std::array<uint8_t, kFooterBytes>> ReadFooter(TReadOnlyFile& file,
-                                                          TFooter& footer) {
+std::optional<std::array<uint8_t, kFooterBytes>> ReadFooter(TFileReader& file,
+                                                            TFooter& footer) {
   if (!file.IsOpen() || file.Size() < kID3v1Bytes) return std::nullopt;
   footer.fileBytes = file.Size();
   char tag[3];
@@ -162,11 +162,11 @@ void TAPEtag::ResetData() {
 }
 
 bool TAPEtag::ReadFromFile(const std::string& FileName) {
-  TReadOnlyFile file(FileName);
+  TFileReader file(FileName);
   return ReadFromFile(file);
 }
 
-bool TAPEtag::ReadFromFile(TReadOnlyFile& file) {
+bool TAPEtag::ReadFromFile(TFileReader& file) {
   ResetData();
   TFooter footer;
   const auto bytes = ReadFooter(file, footer);

@@ -7,7 +7,7 @@
 
 #include "tags/sMediaTag.h"
 
-class TReadOnlyFile;
+class TFileReader;
 
 class TAPEtag : public TPersistent {
  public:
@@ -19,7 +19,7 @@ class TAPEtag : public TPersistent {
   // False only when the footer could not be read (a file shorter than 128 bytes included).
   bool ReadFromFile(const std::string& FileName);
   // The same from a file a container reader has open already; moves the file's position.
-  bool ReadFromFile(TReadOnlyFile& file);
+  bool ReadFromFile(TFileReader& file);
 
   bool Exists() const { return FExists; }
   int32_t Version() const { return FVersion; }  // 1000 or 2000 as the footer says

@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-bool TReadOnlyFile::Seek(int64_t offset) {
+bool TFileReader::Seek(int64_t offset) {
   if (!IsOpen() || offset < 0) return false;
   FPosition = offset;
   return true;
 }
 
-const TReadOnlyFile::TWindow* TReadOnlyFile::WindowFor(size_t count) {
+const TFileReader::TWindow* TFileReader::WindowFor(size_t count) {
   for (size_t i = 0; i < FWindows.size(); ++i) {
     const TWindow& w = FWindows[i];
     if (FPosition >= w.Start && static_cast<uint64_t>(FPosition - w.Start) < w.Bytes &&
@@ -29,7 +29,7 @@ const TReadOnlyFile::TWindow* TReadOnlyFile::WindowFor(size_t count) {
   return &w;
 }
 
-size_t TReadOnlyFile::Read(void* dest, size_t count) {
+size_t TFileReader::Read(void* dest, size_t count) {
   if (!IsOpen() || count == 0) return 0;
   size_t got = 0;
   if (count >= kWindowBytes) {
@@ -43,9 +43,9 @@ size_t TReadOnlyFile::Read(void* dest, size_t count) {
   return got;
 }
 
-bool TReadOnlyFile::ReadExact(void* dest, size_t count) { return Read(dest, count) == count; }
+bool TFileReader::ReadExact(void* dest, size_t count) { return Read(dest, count) == count; }
 
-std::vector<uint8_t> TReadOnlyFile::ReadUpTo(size_t count) {
+std::vector<uint8_t> TFileReader::ReadUpTo(size_t count) {
   // The file's own size caps the allocation, whatever count a header declared.
   const int64_t left = Size() > FPosition ? Size() - FPosition : 0;
   if (static_cast<uint64_t>(left) < count) count = static_cast<size_t>(left);

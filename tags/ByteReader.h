@@ -21,11 +21,11 @@
 // few places, most often its head and its tail, and every system call costs more than the copy.
 // A window that would reach past the end of the file is moved back to end there, so the first
 // read near the end brings in the whole tail (an ID3v1 tag, an APE footer, an encoder block).
-class TReadOnlyFile {
+class TFileReader {
  public:
-  explicit TReadOnlyFile(const std::string& fileName) : FFile(fileName) {}
-  TReadOnlyFile(const TReadOnlyFile&) = delete;
-  TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
+  explicit TFileReader(const std::string& fileName) : FFile(fileName) {}
+  TFileReader(const TFileReader&) = delete;
+  TFileReader& operator=(const TFileReader&) = delete;
 
   bool IsOpen() const { return FFile.IsOpen(); }
   int64_t Size() const { return FFile.Size(); }

@@ -77,7 +77,7 @@ bool TCDAtrack::ReadFromFile(const std::string& FileName) {
   ResetData();
   std::array<uint8_t, kFileBytes> bytes{};  // a shorter file leaves the rest zero
   {
-    TReadOnlyFile file(FileName);
+    TFileReader file(FileName);
     if (!file.IsOpen()) return false;
     file.Read(bytes.data(), bytes.size());
   }

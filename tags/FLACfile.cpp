@@ -102,7 +102,7 @@ void TFLACfile::ResetData() {
 bool TFLACfile::ReadFromFile(const std::string& FileName) {
   ResetData();
   std::array<uint8_t, kHeaderBytes> header{};
-  TReadOnlyFile file(FileName);
+  TFileReader file(FileName);
   if (!file.IsOpen() || !file.ReadExact(header.data(), header.size())) return false;
   FFileLength = static_cast<int32_t>(file.Size());
   // Any four bytes with the marker's byte sum pass, as they always have.
@@ -120,7 +120,7 @@ bool TFLACfile::ReadFromFile(const std::string& FileName) {
 
 // Walks the metadata blocks to the Vorbis comment block. Anything unreadable just leaves the
 // texts empty: the stream information already read stands.
-void TFLACfile::ReadComments(TReadOnlyFile& file) {
+void TFLACfile::ReadComments(TFileReader& file) {
   int64_t blockAt = 4;
   for (int n = 0; n < kMaxBlocks; ++n) {
     uint8_t blockHeader[4];

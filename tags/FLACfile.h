@@ -11,7 +11,7 @@
 #include "tags/ID3v2.h"
 #include "tags/sMediaTag.h"
 
-class TReadOnlyFile;
+class TFileReader;
 
 class TFLACfile : public TsMediaTag {
  public:
@@ -42,7 +42,7 @@ class TFLACfile : public TsMediaTag {
   double Ratio() const;     // file size as a percentage of the raw sample data
 
  private:
-  void ReadComments(TReadOnlyFile& file);
+  void ReadComments(TFileReader& file);
 
   uint8_t FChannels;
   int32_t FSampleRate;

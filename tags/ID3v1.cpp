@@ -79,11 +79,11 @@ void TID3v1::ResetData() {
 }
 
 bool TID3v1::ReadFromFile(const std::string& FileName) {
-  TReadOnlyFile file(FileName);
+  TFileReader file(FileName);
   return ReadFromFile(file);
 }
 
-bool TID3v1::ReadFromFile(TReadOnlyFile& file) {
+bool TID3v1::ReadFromFile(TFileReader& file) {
   ResetData();
   uint8_t bytes[kTagSizeBytes];
   if (!file.IsOpen() || file.Size() < kTagSizeBytes) return false;

@@ -6,7 +6,7 @@
 
 #include "tags/sMediaTag.h"
 
-class TReadOnlyFile;
+class TFileReader;
 
 class TID3v1 : public TPersistent {
  public:
@@ -18,7 +18,7 @@ class TID3v1 : public TPersistent {
   // False only when the last 128 bytes could not be read; a file without a tag gives true.
   bool ReadFromFile(const std::string& FileName);
   // The same from a file a container reader has open already; moves the file's position.
-  bool ReadFromFile(TReadOnlyFile& file);
+  bool ReadFromFile(TFileReader& file);
 
   bool Exists() const { return FExists; }
   uint8_t VersionID() const { return FVersionID; }  // 1 = ID3v1.0, 2 = ID3v1.1

@@ -69,7 +69,7 @@ void OfferToSlots(uint8_t version, const TByteReader& frame,
 
 // Walks the frames after the header (an extended header is not skipped, unsynchronisation not
 // undone). A read or seek failure ends the walk; the slots keep what was gathered.
-void ScanFrames(TReadOnlyFile& file, uint8_t version, int64_t tagSizeBytes, TSlots& slots) {
+void ScanFrames(TFileReader& file, uint8_t version, int64_t tagSizeBytes, TSlots& slots) {
   if (!file.Seek(kHeaderBytes)) return;
   const size_t headerBytes = version == 2 ? 6 : 10;
   while (file.Position() < tagSizeBytes && !file.AtEnd()) {
@@ -206,11 +206,11 @@ void TID3v2::ResetData() {
 }
 
 bool TID3v2::ReadFromFile(const std::string& FileName) {
-  TReadOnlyFile file(FileName);
+  TFileReader file(FileName);
   return ReadFromFile(file);
 }
 
-bool TID3v2::ReadFromFile(TReadOnlyFile& file) {
+bool TID3v2::ReadFromFile(TFileReader& file) {
   ResetData();
   std::array<uint8_t, kHeaderBytes> bytes{};
   if (!file.Seek(0) || !file.ReadExact(bytes.data(), bytes.size())) return false;

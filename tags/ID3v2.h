@@ -9,7 +9,7 @@
 
 #include "tags/sMediaTag.h"
 
-class TReadOnlyFile;
+class TFileReader;
 
 // The whole tag's size from its 10-byte header: the four size bytes added whole (bit 7 is not
 // masked), plus the header, plus a footer when flag 0x10 says there is one. Readers that only
@@ -26,7 +26,7 @@ class TID3v2 : public TPersistent {
   // False only when the first 10 bytes of the file could not be read.
   bool ReadFromFile(const std::string& FileName);
   // The same from a file a container reader has open already; moves the file's position.
-  bool ReadFromFile(TReadOnlyFile& file);
+  bool ReadFromFile(TFileReader& file);
 
   bool Exists() const { return FExists; }
   uint8_t VersionID() const { return FVersionID; }

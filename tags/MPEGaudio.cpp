@@ -149,7 +149,7 @@ std::string FindEncoderSignature(const TByteReader& block, uint16_t limit) {
 }
 
 // Reads up to one block at offset into a zero-filled buffer; the count of bytes read.
-size_t ReadBlock(TReadOnlyFile& file, int64_t offset, std::array<uint8_t, kBlockBytes>& block) {
+size_t ReadBlock(TFileReader& file, int64_t offset, std::array<uint8_t, kBlockBytes>& block) {
   block.fill(0);
   if (!file.Seek(offset)) return 0;
   return file.Read(block.data(), block.size());
@@ -239,7 +239,7 @@ bool TMPEGaudio::ReadFromFile(const std::string& FileName) {
   ResetData();
   // One open for the tags and the audio: the tags read through the same file, in the same
   // order as when each opened it anew.
-  TReadOnlyFile file(FileName);
+  TFileReader file(FileName);
   const bool result = FID3v2->ReadFromFile(file) && FID3v1->ReadFromFile(file) && file.IsOpen();
   if (result) {
     FFileLength = static_cast<int32_t>(file.Size());

@@ -85,7 +85,7 @@ void TMPEGplus::ResetData() {
 bool TMPEGplus::ReadFromFile(const std::string& FileName) {
   ResetData();
   // One open for the tags and the stream header, read in the same order as with an open each.
-  TReadOnlyFile file(FileName);
+  TFileReader file(FileName);
   // A failed ID3v2 read only means that the stream header is looked for at the start.
   const int64_t headerAt = FID3v2->ReadFromFile(file) ? FID3v2->Size() : 0;
   std::array<uint8_t, kHeaderBytes> header{};

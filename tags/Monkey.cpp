@@ -60,7 +60,7 @@ void TMonkey::ResetData() {
 bool TMonkey::ReadFromFile(const std::string& FileName) {
   ResetData();
   // One open for the tags and the header, read in the same order as with an open each.
-  TReadOnlyFile file(FileName);
+  TFileReader file(FileName);
   const bool tagsRead = FID3v1->ReadFromFile(file) && FID3v2->ReadFromFile(file) &&
                         FAPEtag->ReadFromFile(file);
   if (tagsRead && ReadHeader(file)) return true;
@@ -68,7 +68,7 @@ bool TMonkey::ReadFromFile(const std::string& FileName) {
   return false;
 }
 
-bool TMonkey::ReadHeader(TReadOnlyFile& file) {
+bool TMonkey::ReadHeader(TFileReader& file) {
   if (!file.IsOpen()) return false;
   FFileSize = static_cast<int32_t>(static_cast<uint32_t>(file.Size()));
   if (!file.Seek(FID3v2->Size()) || !file.ReadExact(FHeader.data(), FHeader.size())) return false;

@@ -12,7 +12,7 @@
 #include "tags/ID3v2.h"
 #include "tags/sMediaTag.h"
 
-class TReadOnlyFile;
+class TFileReader;
 
 class TMonkey : public TsMediaTag {
  public:
@@ -44,7 +44,7 @@ class TMonkey : public TsMediaTag {
  private:
   uint16_t HeaderU16(size_t at) const;
   uint32_t HeaderU32(size_t at) const;
-  bool ReadHeader(TReadOnlyFile& file);
+  bool ReadHeader(TFileReader& file);
   uint32_t BlocksPerFrame() const;
 
   std::unique_ptr<TID3v1> FID3v1;

@@ -39,7 +39,7 @@ struct TComments {
 // lie there, and reading each of those small pieces from the file would cost a system call.
 class THeadCachedFile {
  public:
-  explicit THeadCachedFile(TReadOnlyFile& file) : FFile(file) {
+  explicit THeadCachedFile(TFileReader& file) : FFile(file) {
     if (file.Seek(0)) FHead = file.ReadUpTo(kHeadBytes);
   }
   int64_t Size() const { return FFile.Size(); }
@@ -64,7 +64,7 @@ class THeadCachedFile {
 
  private:
   static constexpr size_t kHeadBytes = 8192;
-  TReadOnlyFile& FFile;
+  TFileReader& FFile;
   std::vector<uint8_t> FHead;
 };
 
@@ -131,7 +131,7 @@ void ReadComments(THeadCachedFile& file, int64_t offset, TComments& comments) {
 // found by a backward scan; 0 when no page starts there. The range, (size - 12060) to
 // (size - 10), is what 50 windows of 251 bytes stepping back by 241 cover; it is read at once.
 // A file shorter than the range is scanned from its first byte.
-int32_t LastGranulePosition(TReadOnlyFile& file) {
+int32_t LastGranulePosition(TFileReader& file) {
   const int64_t size = file.Size();
   const int64_t first = size > kLastPageReachBytes ? size - kLastPageReachBytes : 0;
   if (size - kLastPageMarginBytes < first || !file.Seek(first)) return 0;
@@ -241,7 +241,7 @@ void TOggVorbis::ResetData() {
 bool TOggVorbis::ReadFromFile(const std::string& FileName) {
   ResetData();
   // A file that cannot be opened is a rejection like any other: the front-end moves on.
-  TReadOnlyFile openFile(FileName);
+  TFileReader openFile(FileName);
   if (!openFile.IsOpen()) return false;
   THeadCachedFile file(openFile);
   FFileSize = static_cast<int32_t>(file.Size());

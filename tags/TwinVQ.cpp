@@ -43,7 +43,7 @@ bool EndsChunkList(std::string_view id) {
 // zero-padded; the next chunk starts after the whole body as its stored size says. The walk
 // ends quietly at "DATA", at a non-text identifier, at the end of the file or at a short read,
 // keeping what it gathered.
-TChunkTexts WalkChunks(TReadOnlyFile& file) {
+TChunkTexts WalkChunks(TFileReader& file) {
   TChunkTexts texts;
   int64_t chunkAt = kFirstChunkAt;
   for (int chunk = 0; chunk < TTwinVQ::kMaxChunks && chunkAt < file.Size(); ++chunk) {
@@ -108,7 +108,7 @@ void TTwinVQ::ResetData() {
 
 bool TTwinVQ::ReadFromFile(const std::string& FileName) {
   ResetData();
-  TReadOnlyFile file(FileName);
+  TFileReader file(FileName);
   std::array<uint8_t, kHeaderBytes> bytes{};
   if (!file.IsOpen() || !file.ReadExact(bytes.data(), bytes.size())) return false;
   const TByteReader header(bytes);

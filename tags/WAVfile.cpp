@@ -37,7 +37,7 @@ bool HeaderChecksPass(const TByteReader& h) {
 // chunk is found from the stored format chunk size; taking any chunk there as the fact chunk
 // would read the text of a LIST chunk (ffmpeg writes one) or audio bytes as a sample count.
 // Nothing when the 12 bytes cannot be read.
-bool ReadFactSampleCount(TReadOnlyFile& file, uint32_t fmtSizeBytes, int32_t& count) {
+bool ReadFactSampleCount(TFileReader& file, uint32_t fmtSizeBytes, int32_t& count) {
   std::array<uint8_t, 12> chunk{};
   if (!file.Seek(int64_t{fmtSizeBytes} + 20) || !file.ReadExact(chunk.data(), chunk.size())) {
     return false;
@@ -90,7 +90,7 @@ bool TWAVfile::ReadFromFile(const std::string& FileName) {
   const TByteReader h(header.data(), header.size());
   int32_t factCount = 0;
   {
-    TReadOnlyFile file(FileName);
+    TFileReader file(FileName);
     if (!file.IsOpen() || !file.ReadExact(header.data(), header.size())) return false;
     const bool dataFollows = h.Matches(kNextChunkAt, "data");
     if (!dataFollows && !ReadFactSampleCount(file, h.U32LE(kFmtSizeAt), factCount)) return false;

@@ -68,7 +68,7 @@ std::u16string UpperAscii(std::u16string text) {
 // stops at the next check, so a cut header is reported once, as a failure of the whole read.
 class THeaderCursor {
  public:
-  explicit THeaderCursor(TReadOnlyFile& file) : FFile(file) {}
+  explicit THeaderCursor(TFileReader& file) : FFile(file) {}
   bool Short() const { return FShort; }
   int64_t Position() const { return FFile.Position(); }
 
@@ -110,7 +110,7 @@ class THeaderCursor {
     return value;
   }
 
-  TReadOnlyFile& FFile;
+  TFileReader& FFile;
   bool FShort = false;
 };
 
@@ -228,7 +228,7 @@ void TWMAfile::ResetData() {
 
 bool TWMAfile::ReadFromFile(const std::string& FileName) {
   ResetData();
-  TReadOnlyFile file(FileName);
+  TFileReader file(FileName);
   if (!file.IsOpen()) return false;
   THeaderCursor in(file);
   TWMARecord record;

@@ -81,6 +81,8 @@ struct TStep {
   TAnswerCheck holds;
 };
 
+// The first step that fails ends the run (a fatal failure: wrap the call in
+// ASSERT_NO_FATAL_FAILURE): every later step would wait its full time on a player gone wrong.
 inline void RunSteps(const std::vector<TStep>& steps) {
   for (const TStep& step : steps) {
     const std::string what =
@@ -89,10 +91,10 @@ inline void RunSteps(const std::vector<TStep>& steps) {
       QProcess command;
       command.start("playerctl", QStringList{"-p", "orvane"} + step.command);
       RunClient(command);
-      EXPECT_EQ(command.exitCode(), 0) << what;
+      ASSERT_EQ(command.exitCode(), 0) << what;
     }
     std::string answer;
-    EXPECT_TRUE(AnswerHolds(step.query, step.holds, &answer)) << what << " answered " << answer;
+    ASSERT_TRUE(AnswerHolds(step.query, step.holds, &answer)) << what << " answered " << answer;
   }
 }
 

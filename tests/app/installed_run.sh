@@ -61,11 +61,19 @@ start_player() {
   window=$(window_with "Ver1.07 Orvane") || fail "no main window"
 }
 
+visible_windows() { xdotool search --onlyvisible --class orvane 2>/dev/null | wc -l; }
+
 # Ends the player the way a user does, through "Exit" (the first item of the folder pane's menu),
 # so that it saves its settings; then waits for it to end.
 exit_player() {
+  local before
+  before=$(visible_windows)
   xdotool mousemove --window "$window" 60 120 click 3
-  sleep 1
+  for _ in $(seq 100); do
+    [ "$(visible_windows)" -gt "$before" ] && break
+    sleep 0.1
+  done
+  [ "$(visible_windows)" -gt "$before" ] || fail "the pop-up menu did not show"
   xdotool key Down Return
   for _ in $(seq 60); do
     kill -0 "$player" 2>/dev/null || break

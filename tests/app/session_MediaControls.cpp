@@ -61,7 +61,7 @@ TEST(MediaControlsTest, PlayerctlDrivesTheWindowsHandlersAndReadsWhatPlays) {
     ASSERT_TRUE(seeks.waitForStarted(10000));
 
     const std::string url = "file://" + album;
-    RunSteps({
+    ASSERT_NO_FATAL_FAILURE(RunSteps({
         {{}, {"status"}, Is("Stopped")},
         {{"play"}, {"status"}, Is("Playing")},
         {{}, {"metadata", "title"}, Is("Title 1")},
@@ -90,17 +90,22 @@ TEST(MediaControlsTest, PlayerctlDrivesTheWindowsHandlersAndReadsWhatPlays) {
         {{"position", "19.5"}, {"metadata", "title"}, Is("Title 2")},
         {{}, {"status"}, Is("Playing")},
         {{"stop"}, {"status"}, Is("Stopped")},
-    });
+    }));
 
     // A seek of the tool bar is announced too.
     form.ActionPlus5->trigger();
-    // The monitors get what is on its way before they are stopped.
-    QDeadlineTimer settle(1000);
-    while (!settle.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // One Seeked for each seek that went through: 1, 2+, 1-, 19.5 and the tool bar's. The monitor
+    // is read until all have come (or the time is up), then stopped.
+    QString seen;
+    QDeadlineTimer settle(20000);
+    while (seen.count("member=Seeked") < 5 && !settle.hasExpired()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      seen += QString::fromUtf8(seeks.readAllStandardOutput());
+    }
     follower.terminate();
     seeks.terminate();
-    // One for each seek that went through: 1, 2+, 1-, 19.5 and the tool bar's.
-    EXPECT_EQ(QString::fromStdString(RunClient(seeks)).count("member=Seeked"), 5);
+    seen += QString::fromStdString(RunClient(seeks));
+    EXPECT_EQ(seen.count("member=Seeked"), 5);
     // A change of the length alone announces the same title again.
     std::string titles;
     for (const QString& line : QString::fromStdString(RunClient(follower)).split('\n')) {

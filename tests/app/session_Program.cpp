@@ -120,7 +120,7 @@ TEST_F(ProgramTest, PlayerctlDrivesTheProgramThroughAnAlbum) {
   ASSERT_FALSE(ResumeAlbum().empty());
   Start(First);
   ASSERT_TRUE(WaitFor([] { return VisibleWindows() == 1; }, 60000)) << "no window";
-  RunSteps({
+  ASSERT_NO_FATAL_FAILURE(RunSteps({
       {{}, {"status"}, Is("Playing")},
       {{}, {"metadata", "title"}, Is("Title 1")},
       {{"next"}, {"metadata", "title"}, Is("Title 2")},
@@ -133,7 +133,7 @@ TEST_F(ProgramTest, PlayerctlDrivesTheProgramThroughAnAlbum) {
       {{"position", "19.5"}, {"metadata", "title"}, Is("Title 3")},
       {{}, {"status"}, Is("Playing")},
       {{"stop"}, {"status"}, Is("Stopped")},
-  });
+  }));
   // The window names what played last.
   EXPECT_EQ(Output("xdotool", {"search", "--name", "03.mp3 - Title 3"}).count('\n'), 1);
   // Quit over the bus ends the program as "Exit" does.
@@ -185,9 +185,9 @@ TEST_F(ProgramTest, SecondStartBringsTheFirstWindowBackAndEndsWithZero) {
     const std::string what = command.join(' ').toStdString();
     ASSERT_TRUE(Succeeds("xdotool", command)) << what;
     ASSERT_TRUE(WaitFor([] { return VisibleWindows() == 0; })) << what << ": still shown";
-    EXPECT_EQ(RunSecond(), 0) << what;
-    EXPECT_TRUE(WaitFor([] { return VisibleWindows() == 1; })) << what << ": not shown again";
-    EXPECT_TRUE(WaitFor([&] { return Output("xdotool", {"getactivewindow"}).trimmed() == window; }))
+    ASSERT_EQ(RunSecond(), 0) << what;
+    ASSERT_TRUE(WaitFor([] { return VisibleWindows() == 1; })) << what << ": not shown again";
+    ASSERT_TRUE(WaitFor([&] { return Output("xdotool", {"getactivewindow"}).trimmed() == window; }))
         << what << ": not in front";
   }
   EXPECT_EQ(First.state(), QProcess::Running);

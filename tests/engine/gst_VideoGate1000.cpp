@@ -14,10 +14,10 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/MediaFixtures.h"
 #include "platform/mediagraph/MediaRuntime.h"
 #include "platform/mediagraph/SinkOptions.h"
 #include "platform/MessageBox.h"
+#include "support/MediaFixtures.h"
 
 using namespace platform;
 using namespace std::chrono_literals;

@@ -13,9 +13,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/MediaFixtures.h"
 #include "platform/mediagraph/MediaRuntime.h"
+#include "platform/mediagraph/SinkOptions.h"
 #include "platform/MessageBox.h"
+#include "support/MediaFixtures.h"
 
 using namespace std::chrono_literals;
 
@@ -76,7 +77,14 @@ class WindowTest : public ::testing::Test {
 
   static inline QGuiApplication* app = nullptr;
   std::vector<std::string> messages;
-  std::shared_ptr<platform::TComRuntime> runtime = std::make_shared<platform::TMediaRuntime>();
+  // The real video sinks on the private X server; the sound goes nowhere (at its own pace), so
+  // the test never plays through the machine's sound server.
+  std::shared_ptr<platform::TComRuntime> runtime =
+      std::make_shared<platform::TMediaRuntime>(platform::TSinkOptions{
+          platform::TSinkOptions::TKind::Real, true, nullptr,
+          std::make_shared<platform::TSinkProbe>(std::vector<std::string>{"xvimagesink",
+                                                                          "ximagesink"},
+                                                 std::vector<std::string>{"fakesink"})});
 
  private:
   platform::TMessageBoxShower previous_;

@@ -199,8 +199,8 @@ TEST(DrawJacket, FillsExactlyTheJacketRectOfATile) {
   DrawJacket(Tile, Jacket);
   for (int y = 0; y < 96; ++y)
     for (int x = 0; x < 96; ++x) {
-      const bool Inside = x >= TJacketRect::Left && x < TJacketRect::Right &&
-                          y >= TJacketRect::Top && y < TJacketRect::Bottom;
+      // The tile's 80 x 80 jacket square starts 6 pixels in from the top left.
+      const bool Inside = x >= 6 && x < 86 && y >= 6 && y < 86;
       const uint32_t Want = Inside ? Jacket.ScanLine(y - 6)[x - 6] : 0u;
       ASSERT_EQ(Tile.ScanLine(y)[x], Want) << x << "," << y;
     }

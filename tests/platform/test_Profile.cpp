@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,6 +14,7 @@
 
 #include "ChildProcess.h"
 #include "platform/CodePage.h"
+#include "support/Unprivileged.h"
 
 namespace fs = std::filesystem;
 using platform::TIniFile;
@@ -302,30 +302,23 @@ TEST_F(ProfileTest, WriteFailureRaisesTheMessageWithThePath) {
   EXPECT_EQ(Leftovers(), std::vector<std::string>{"taken.ini"});
 }
 
-// Read-only is only read-only for an unprivileged writer: as root, the write happens in a child
-// that has given up its privileges, so that the failure is the real one. The child exits 0 when
-// the write raised the right error.
+// Read-only is only read-only for an unprivileged writer, so the write happens in a child without
+// privileges. It gives 0 when the write raised the right error.
 int TryWriteUnprivileged(const std::string& path) {
-  const pid_t pid = ::fork();
-  if (pid < 0) return -1;
-  if (pid == 0) {
-    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(10);
+  return orvane_test::RunUnprivileged([&path] {
     TIniFile ini(path);
-    if (ini.ReadString("Main", "Path", "") != "/old/") ::_exit(11);
+    if (ini.ReadString("Main", "Path", "") != "/old/") return 11;
     try {
       ini.WriteString("Main", "Path", "/new/");
     } catch (const platform::EIniFileException& e) {
-      ::_exit(std::string(e.what()) == path + " に書き込めません" ? 0 : 12);
+      return std::string(e.what()) == path + " に書き込めません" ? 0 : 12;
     }
-    ::_exit(13);
-  }
-  int status = 0;
-  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
+    return 13;
+  });
 }
 
 constexpr char kChildCodes[] =
-    "10: could not drop privileges, 11: could not read, 12: wrong message, 13: no error";
+    "125: could not drop privileges, 11: could not read, 12: wrong message, 13: no error";
 
 TEST_F(ProfileTest, ReadOnlyFolderRaisesAndKeepsTheOldFile) {
   const std::string old = "[Main]\nPath=/old/\n[Other]\nkeep=me\n";

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int64_t kWindow = static_cast<int64_t>(TReadOnlyFile::kWindowBytes);
+constexpr int64_t kWindow = static_cast<int64_t>(TFileReader::kWindowBytes);
 
 // Bytes that differ from their neighbours and repeat only after 251 positions, so a copy from
 // the wrong offset shows.
@@ -21,14 +21,14 @@ std::vector<uint8_t> Pattern(size_t size) {
   return bytes;
 }
 
-class ReadOnlyFileWindows : public ::testing::Test {
+class FileReaderWindows : public ::testing::Test {
  protected:
   std::string Write(const std::vector<uint8_t>& bytes) {
     FBytes = bytes;
     return tagtest::WriteFile(FDir.Path("data.bin"), bytes);
   }
   // Seeks, reads count bytes and checks count, bytes and position against the file's bytes.
-  void ExpectRead(TReadOnlyFile& file, int64_t at, size_t count) {
+  void ExpectRead(TFileReader& file, int64_t at, size_t count) {
     SCOPED_TRACE("read of " + std::to_string(count) + " at " + std::to_string(at));
     ASSERT_TRUE(file.Seek(at));
     std::vector<uint8_t> out(count, 0xEE);
@@ -44,8 +44,8 @@ class ReadOnlyFileWindows : public ::testing::Test {
   std::vector<uint8_t> FBytes;
 };
 
-TEST_F(ReadOnlyFileWindows, SequentialSmallReadsRebuildTheFile) {
-  TReadOnlyFile file(Write(Pattern(3 * kWindow + 123)));
+TEST_F(FileReaderWindows, SequentialSmallReadsRebuildTheFile) {
+  TFileReader file(Write(Pattern(3 * kWindow + 123)));
   std::vector<uint8_t> copy;
   uint8_t piece[7];
   for (size_t got; (got = file.Read(piece, sizeof piece)) > 0;) {
@@ -57,8 +57,8 @@ TEST_F(ReadOnlyFileWindows, SequentialSmallReadsRebuildTheFile) {
 
 // The order an MPEG reader uses: tag header and frames at the head, the last 128 bytes, a block
 // after the head tag, a block in front of the last 128 bytes.
-TEST_F(ReadOnlyFileWindows, HeadTailAndBlocksBetween) {
-  TReadOnlyFile file(Write(Pattern(50000)));
+TEST_F(FileReaderWindows, HeadTailAndBlocksBetween) {
+  TFileReader file(Write(Pattern(50000)));
   ExpectRead(file, 0, 10);
   ExpectRead(file, 10, 10);
   ExpectRead(file, 20, 500);
@@ -69,8 +69,8 @@ TEST_F(ReadOnlyFileWindows, HeadTailAndBlocksBetween) {
   ExpectRead(file, 0, 10);  // the head again after both windows were replaced
 }
 
-TEST_F(ReadOnlyFileWindows, ReadsThatStraddleAWindowEdge) {
-  TReadOnlyFile file(Write(Pattern(4 * kWindow)));
+TEST_F(FileReaderWindows, ReadsThatStraddleAWindowEdge) {
+  TFileReader file(Write(Pattern(4 * kWindow)));
   ExpectRead(file, 0, 1);                 // window at 0
   ExpectRead(file, kWindow - 3, 10);      // starts inside it, ends past it
   ExpectRead(file, kWindow - 3, 3);       // ends exactly at its edge
@@ -78,22 +78,22 @@ TEST_F(ReadOnlyFileWindows, ReadsThatStraddleAWindowEdge) {
   ExpectRead(file, 4 * kWindow - 5, 10);  // short at the end of the file
 }
 
-TEST_F(ReadOnlyFileWindows, LargeReadsAndShortFiles) {
-  TReadOnlyFile file(Write(Pattern(3 * kWindow)));
+TEST_F(FileReaderWindows, LargeReadsAndShortFiles) {
+  TFileReader file(Write(Pattern(3 * kWindow)));
   ExpectRead(file, 5, static_cast<size_t>(kWindow));  // as large as a window: read directly
   ExpectRead(file, 100, 2 * static_cast<size_t>(kWindow) + 7);
   ExpectRead(file, 3 * kWindow - 10, static_cast<size_t>(kWindow) + 1);
   ExpectRead(file, 3 * kWindow, 1);
   ExpectRead(file, 3 * kWindow + 1000, 1);  // past the end: nothing
 
-  TReadOnlyFile small(Write(Pattern(300)));
+  TFileReader small(Write(Pattern(300)));
   ExpectRead(small, 290, 128);
   ExpectRead(small, 0, 300);
   ExpectRead(small, 172, 128);
 }
 
-TEST_F(ReadOnlyFileWindows, ScatteredReadsMatchTheFile) {
-  TReadOnlyFile file(Write(Pattern(5 * kWindow + 77)));
+TEST_F(FileReaderWindows, ScatteredReadsMatchTheFile) {
+  TFileReader file(Write(Pattern(5 * kWindow + 77)));
   const int64_t size = static_cast<int64_t>(FBytes.size());
   uint32_t state = 12345;
   auto next = [&state](uint32_t bound) {
@@ -109,8 +109,8 @@ TEST_F(ReadOnlyFileWindows, ScatteredReadsMatchTheFile) {
   }
 }
 
-TEST_F(ReadOnlyFileWindows, SeekAndReadUpToLimits) {
-  TReadOnlyFile file(Write(Pattern(1000)));
+TEST_F(FileReaderWindows, SeekAndReadUpToLimits) {
+  TFileReader file(Write(Pattern(1000)));
   EXPECT_FALSE(file.Seek(-1));
   EXPECT_TRUE(file.Seek(990));
   EXPECT_EQ(file.ReadUpTo(1u << 30).size(), 10u);  // capped by the file, not by the request
@@ -119,8 +119,8 @@ TEST_F(ReadOnlyFileWindows, SeekAndReadUpToLimits) {
   EXPECT_TRUE(file.ReadUpTo(10).empty());
 }
 
-TEST_F(ReadOnlyFileWindows, FileThatCannotBeOpened) {
-  TReadOnlyFile file(FDir.Path("missing.bin"));
+TEST_F(FileReaderWindows, FileThatCannotBeOpened) {
+  TFileReader file(FDir.Path("missing.bin"));
   EXPECT_FALSE(file.IsOpen());
   EXPECT_FALSE(file.Seek(0));
   uint8_t b = 0;

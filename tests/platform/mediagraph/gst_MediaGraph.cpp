@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "engine/MediaFixtures.h"
 #include "platform/mediagraph/MediaRuntime.h"
+#include "support/MediaFixtures.h"
 
 using namespace platform;
 using namespace std::chrono_literals;

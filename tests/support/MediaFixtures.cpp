@@ -1,4 +1,4 @@
-#include "engine/MediaFixtures.h"
+#include "support/MediaFixtures.h"
 
 #include <gtest/gtest.h>
 
