@@ -147,10 +147,9 @@ bool ReadVersion4Data(TFrameArea& area, uint8_t frameFlags, bool unsynchronised,
   const size_t want = std::min<size_t>(dataBytes, 2 * kSlotBytes + prefix);
   std::vector<uint8_t> stored(want);
   if (!area.Read(stored.data(), want) || !area.Skip(dataBytes - want)) return false;
-  std::span<const uint8_t> bytes(stored);
-  bytes = bytes.subspan(std::min(prefix, bytes.size()));
-  const std::vector<uint8_t> undone = unsynchronised ? Resynchronise(bytes) : std::vector<uint8_t>();
-  if (unsynchronised) bytes = undone;
+  std::vector<uint8_t> bytes(stored.begin() + static_cast<ptrdiff_t>(std::min(prefix, want)),
+                             stored.end());
+  if (unsynchronised) bytes = Resynchronise(bytes);
   std::copy_n(bytes.begin(), std::min(bytes.size(), kSlotBytes), data.begin());
   return true;
 }

@@ -1,6 +1,6 @@
 #include "tags/Monkey.h"
 
-#include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "tags/ByteReader.h"

@@ -3,7 +3,6 @@
 // ID3v2 tag (40 bytes before version 3.98; from 3.98 on a descriptor and a header of its own);
 // the title and artist come from the ID3v1, ID3v2 and APE tags it carries.
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -384,8 +384,9 @@ TEST_F(ID3v2Test, Version4PlainFrameSizesAreDetected) {
       {"Latin-1 comment", FrameV4Plain("COMM", Bytes().Raw({0}).Text("eng").Raw({0})
                                                    .Fill(295, 'c'))},
       // 一 is 00 4E: the 7-bit reading lands on a zero byte that is no padding.
-      {"UTF-16 comment", FrameV4Plain("COMM", Bytes().Raw({1}).Text("eng").Raw({0xFF, 0xFE, 0, 0})
-                                                  .Raw({0xFF, 0xFE}).Utf16LE(std::u16string(145, u'一')))},
+      {"UTF-16 comment", FrameV4Plain("COMM", Bytes().Raw({1}).Text("eng")
+                                                  .Raw({0xFF, 0xFE, 0, 0, 0xFF, 0xFE})
+                                                  .Utf16LE(std::u16string(145, u'一')))},
       {"picture", FrameV4Plain("APIC", Bytes().Raw({0}).Text("image/png").Raw({0, 3, 0})
                                            .Fill(1000, 0x89))},
   };

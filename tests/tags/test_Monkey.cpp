@@ -147,7 +147,8 @@ TEST_F(MonkeyTest, TextsOfVersionLevelAndChannels) {
   EXPECT_EQ(ape.Version(), "0.98");
   EXPECT_EQ(ape.Compression(), "Extra High");
   EXPECT_EQ(ape.ChannelMode(), "Mono");
-  ASSERT_TRUE(ape.ReadFromFile(Write(MacFile398({.version = 10000, .level = 5000, .channels = 6}))));
+  ASSERT_TRUE(
+      ape.ReadFromFile(Write(MacFile398({.version = 10000, .level = 5000, .channels = 6}))));
   EXPECT_EQ(ape.Version(), "10.00");
   EXPECT_EQ(ape.Compression(), "Insane");
   EXPECT_EQ(ape.ChannelMode(), "Unknown");
