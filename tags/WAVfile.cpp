@@ -172,6 +172,7 @@ bool TWAVfile::ReadFromFile(const std::string& FileName) {
 void TWAVfile::ReadChunks(TReadOnlyFile& file) {
   const int64_t fileBytes = file.Size();
   TTexts info, id3;
+  bool id3Read = false;
   int64_t at = kFirstChunkAt;
   for (int n = 0; n < kMaxChunks; ++n) {
     std::array<uint8_t, kChunkHeaderBytes> bytes{};
@@ -184,8 +185,11 @@ void TWAVfile::ReadChunks(TReadOnlyFile& file) {
       FDataBytes = std::min<int64_t>(size, fileBytes - bodyAt);
     } else if (chunk.Matches(0, "LIST")) {
       info = InfoTexts(file.ReadUpTo(std::min<size_t>(size, kMaxInfoListBytes)));
-    } else if (chunk.Matches(0, "id3 ") || chunk.Matches(0, "ID3 ")) {
+    } else if ((chunk.Matches(0, "id3 ") || chunk.Matches(0, "ID3 ")) && !id3Read) {
+      // Only the first: a tag may claim more than its chunk, and a thousand such chunks would
+      // each walk the rest of the file.
       id3 = Id3Texts(file, bodyAt);
+      id3Read = true;
     }
     at = bodyAt + int64_t{size} + (size & 1);
   }
