@@ -65,11 +65,11 @@ struct TTexts {
 };
 
 // INFO items: INAM title, IART artist, IPRD album (the "product"). Their text is 8-bit as the
-// writer stored it, usually with a zero byte at its end.
-TTexts InfoTexts(std::span<const uint8_t> list) {
-  TTexts texts;
+// writer stored it, usually with a zero byte at its end. A LIST of another form (adtl: cue
+// labels) leaves the texts as they were.
+void TakeInfoTexts(std::span<const uint8_t> list, TTexts& texts) {
   TByteReader r(list);
-  if (!r.Matches(0, "INFO")) return texts;
+  if (!r.Matches(0, "INFO")) return;
   r.Skip(4);
   while (r.Remaining() >= kChunkHeaderBytes) {
     const size_t at = r.Pos();
@@ -82,7 +82,6 @@ TTexts InfoTexts(std::span<const uint8_t> list) {
     r.Skip(size);
     r.Skip(size & 1);
   }
-  return texts;
 }
 
 TTexts Id3Texts(TReadOnlyFile& file, int64_t tagAt) {
@@ -184,7 +183,7 @@ void TWAVfile::ReadChunks(TReadOnlyFile& file) {
       // A writer that could not seek back leaves the size open (0xFFFFFFFF): the file ends it.
       FDataBytes = std::min<int64_t>(size, fileBytes - bodyAt);
     } else if (chunk.Matches(0, "LIST")) {
-      info = InfoTexts(file.ReadUpTo(std::min<size_t>(size, kMaxInfoListBytes)));
+      TakeInfoTexts(file.ReadUpTo(std::min<size_t>(size, kMaxInfoListBytes)), info);
     } else if ((chunk.Matches(0, "id3 ") || chunk.Matches(0, "ID3 ")) && !id3Read) {
       // Only the first: a tag may claim more than its chunk, and a thousand such chunks would
       // each walk the rest of the file.

@@ -199,6 +199,9 @@ TEST_F(WAVfileTest, TitleArtistAndAlbumFromInfoAndID3Chunks) {
       {"upper-case ID3 chunk first", Chunk("ID3 ", Id3({{"TPE1", "Id3 artist"}}))
                                          .Append(Info({{"IART", "Info artist"}})),
        "", "Id3 artist", ""},
+      {"a LIST of cue labels behind INFO",
+       Info({{"INAM", "Kept"}}).Append(Chunk("LIST", Bytes().Text("adtl").Zeros(12))), "Kept",
+       "", ""},
   };
   for (const auto& c : cases) {
     TWAVfile wav;
