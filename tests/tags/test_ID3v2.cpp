@@ -251,7 +251,7 @@ TEST_F(ID3v2Test, Version2FramesUseThreeLetterIdentifiers) {
   EXPECT_EQ(tag.Comment(), "note");
 }
 
-TEST_F(ID3v2Test, CompressedFramesZeroFillAndExtendedHeadersEndOrSkipFrames) {
+TEST_F(ID3v2Test, CompressedFramesAreSkippedAndZeroFillEndsTheFrames) {
   TID3v2 compressed = Read(Tag(3, Bytes()
                                      .Append(FrameV3("TIT2", Latin1("Plain")))
                                      .Append(FrameV3("TIT2", Latin1("Packed"), 0x80))));
