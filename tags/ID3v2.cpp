@@ -1,11 +1,13 @@
 #include "tags/ID3v2.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <vector>
 
 #include "tags/ByteReader.h"
 #include "tags/TagText.h"
+#include "tags/Unsynchronisation.h"
 
 namespace {
 
@@ -47,15 +49,123 @@ constexpr std::array<TFrameIds, kSlotCount> kFrameIds = {{
 using TSlot = std::optional<std::array<uint8_t, kSlotBytes>>;
 using TSlots = std::array<TSlot, kSlotCount>;
 
-// Frame data size. Version 4 stores it 7 bits per byte like the tag size; read as a plain
-// 32-bit number there, every frame of 128 bytes or more would hide the frames after it.
-uint32_t FrameDataSize(uint8_t version, const TByteReader& frame) {
-  if (version == 2) return frame.U24BE(3);
-  if (version == 4) {
-    return uint32_t{frame.U8(4) & 0x7Fu} << 21 | uint32_t{frame.U8(5) & 0x7Fu} << 14 |
-           uint32_t{frame.U8(6) & 0x7Fu} << 7 | (frame.U8(7) & 0x7Fu);
+// Tag header flags.
+constexpr uint8_t kTagUnsynchronised = 0x80;  // versions 2 and 3: the whole tag; 4: every frame
+constexpr uint8_t kTagExtendedHeader = 0x40;  // versions 3 and 4 (version 2 meant compression)
+constexpr uint8_t kTagFooter = 0x10;
+
+// Version-4 frame format flags (the second flag byte).
+constexpr uint8_t kFrameUnsynchronised = 0x02;
+constexpr uint8_t kFrameDataLength = 0x01;  // a 4-byte length stands in front of the data
+constexpr size_t kDataLengthBytes = 4;
+
+struct TTagLayout {
+  int64_t startAt;  // the file offset of the tag header
+  uint8_t version;
+  uint8_t flags;
+  int64_t framesEnd;  // the file offset where the frames (and their padding) end
+};
+
+uint32_t SyncSafe(const TByteReader& r, size_t at) {
+  return uint32_t{r.U8(at) & 0x7Fu} << 21 | uint32_t{r.U8(at + 1) & 0x7Fu} << 14 |
+         uint32_t{r.U8(at + 2) & 0x7Fu} << 7 | (r.U8(at + 3) & 0x7Fu);
+}
+
+// The bytes behind the tag header: as stored, or with unsynchronisation undone for a tag of
+// version 2 or 3 that applied it as a whole. Version 4 undoes it frame by frame instead.
+class TFrameArea {
+ public:
+  TFrameArea(TFileReader& file, const TTagLayout& tag) : FFile(file), FEnd(tag.framesEnd) {
+    if (tag.version < 4 && (tag.flags & kTagUnsynchronised)) {
+      FResync.emplace(file, tag.startAt + int64_t{kHeaderBytes}, tag.framesEnd);
+    }
   }
-  return frame.U32BE(4);
+  bool AtEnd() {
+    if (FResync) return FResync->AtEnd();
+    return FFile.Position() >= FEnd || FFile.AtEnd();
+  }
+  bool Read(uint8_t* dest, size_t count) {
+    return FResync ? FResync->Read(dest, count) : FFile.ReadExact(dest, count);
+  }
+  bool Skip(uint64_t count) {
+    if (FResync) return FResync->Skip(count);
+    return FFile.Seek(FFile.Position() + static_cast<int64_t>(count));
+  }
+
+ private:
+  TFileReader& FFile;
+  int64_t FEnd;
+  std::optional<TResyncReader> FResync;
+};
+
+// Version 3 counts the extended header's size without its own 4 bytes; version 4 stores it 7
+// bits per byte and counts them.
+bool SkipExtendedHeader(TFrameArea& area, const TTagLayout& tag) {
+  if (tag.version < 3 || !(tag.flags & kTagExtendedHeader)) return true;
+  std::array<uint8_t, 4> size{};
+  if (!area.Read(size.data(), size.size())) return false;
+  const TByteReader r(size.data(), size.size());
+  if (tag.version == 3) return area.Skip(r.U32BE(0));
+  const uint32_t total = SyncSafe(r, 0);
+  return area.Skip(total > size.size() ? total - size.size() : 0);
+}
+
+// True when a frame that ends at `at` is followed by another frame's identifier, or by
+// nothing: the end of the frames, or (with `paddingEnds`) the zero bytes of the padding.
+bool EndsAFrame(TFileReader& file, int64_t at, int64_t framesEnd, bool paddingEnds) {
+  if (at == framesEnd) return true;
+  std::array<uint8_t, 4> id{};
+  if (at > framesEnd || !file.Seek(at) || !file.ReadExact(id.data(), id.size())) return false;
+  if (paddingEnds && id[0] == 0) return true;
+  return std::all_of(id.begin(), id.end(),
+                     [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+}
+
+// A version-4 frame's data size. The format stores it 7 bits per byte, but some writers put a
+// plain 32-bit number there, and read 7 bits per byte every frame of 128 bytes or more would
+// then derail the walk. So the plain reading is taken when the 7-bit one leads to no frame (nor
+// to the end of the frames) and the plain one does. A zero byte counts as the padding only
+// for the plain reading: the 7-bit one falls short into the frame's own data, where UTF-16
+// text is full of zero bytes. Leaves the file at the frame's data.
+uint32_t Version4DataSize(TFileReader& file, const TByteReader& frame, int64_t framesEnd) {
+  const uint32_t syncSafe = SyncSafe(frame, 4), plain = frame.U32BE(4);
+  const int64_t dataAt = file.Position();
+  uint32_t size = syncSafe;
+  if (plain != syncSafe && !EndsAFrame(file, dataAt + syncSafe, framesEnd, false) &&
+      EndsAFrame(file, dataAt + plain, framesEnd, true)) {
+    size = plain;
+  }
+  file.Seek(dataAt);
+  return size;
+}
+
+// The first 500 bytes of a version-4 frame's data that is unsynchronised or has a data
+// length in front (or both): that much data can take twice as many stored bytes.
+bool ReadVersion4Data(TFrameArea& area, uint8_t frameFlags, bool unsynchronised,
+                      uint32_t dataBytes, std::array<uint8_t, kSlotBytes>& data) {
+  const size_t prefix = (frameFlags & kFrameDataLength) ? kDataLengthBytes : 0;
+  const size_t want = std::min<size_t>(dataBytes, 2 * kSlotBytes + prefix);
+  std::vector<uint8_t> stored(want);
+  if (!area.Read(stored.data(), want) || !area.Skip(dataBytes - want)) return false;
+  std::vector<uint8_t> bytes(stored.begin() + static_cast<ptrdiff_t>(std::min(prefix, want)),
+                             stored.end());
+  if (unsynchronised) bytes = Resynchronise(bytes);
+  std::copy_n(bytes.begin(), std::min(bytes.size(), kSlotBytes), data.begin());
+  return true;
+}
+
+// Reads the first 500 bytes of a frame's data into `data` and moves past the rest.
+bool ReadFrameData(TFrameArea& area, const TTagLayout& tag, const TByteReader& frame,
+                   uint32_t dataBytes, std::array<uint8_t, kSlotBytes>& data) {
+  if (tag.version == 4) {
+    const uint8_t flags = frame.U8(9);
+    const bool unsynchronised = (tag.flags & kTagUnsynchronised) || (flags & kFrameUnsynchronised);
+    if (unsynchronised || (flags & kFrameDataLength)) {
+      return ReadVersion4Data(area, flags, unsynchronised, dataBytes, data);
+    }
+  }
+  const size_t want = dataBytes < kSlotBytes ? dataBytes : kSlotBytes;
+  return area.Read(data.data(), want) && area.Skip(dataBytes - want);
 }
 
 void OfferToSlots(uint8_t version, const TByteReader& frame,
@@ -67,25 +177,27 @@ void OfferToSlots(uint8_t version, const TByteReader& frame,
   }
 }
 
-// Walks the frames after the header (an extended header is not skipped, unsynchronisation not
-// undone). A read or seek failure ends the walk; the slots keep what was gathered.
-void ScanFrames(TFileReader& file, uint8_t version, int64_t tagSizeBytes, TSlots& slots) {
-  if (!file.Seek(kHeaderBytes)) return;
-  const size_t headerBytes = version == 2 ? 6 : 10;
-  while (file.Position() < tagSizeBytes && !file.AtEnd()) {
+// Walks the frames after the header and any extended header. A read or seek failure ends the
+// walk; the slots keep what was gathered.
+void ScanFrames(TFileReader& file, const TTagLayout& tag, TSlots& slots) {
+  if (!file.Seek(tag.startAt + int64_t{kHeaderBytes})) return;
+  TFrameArea area(file, tag);
+  if (!SkipExtendedHeader(area, tag)) return;
+  const size_t headerBytes = tag.version == 2 ? 6 : 10;
+  while (!area.AtEnd()) {
     std::array<uint8_t, 10> header{};
-    if (!file.ReadExact(header.data(), headerBytes)) return;
+    if (!area.Read(header.data(), headerBytes)) return;
     const TByteReader frame(header.data(), headerBytes);
     if (frame.U8(0) < 'A' || frame.U8(0) > 'Z') return;  // padding or garbage ends the frames
-    const uint32_t dataBytes = FrameDataSize(version, frame);
-    const int64_t dataAt = file.Position();
+    uint32_t dataBytes = frame.U32BE(4);
+    if (tag.version == 2) dataBytes = frame.U24BE(3);
+    // Version 4 is never undone as a whole, so its file offsets are the frames' own.
+    if (tag.version == 4) dataBytes = Version4DataSize(file, frame, tag.framesEnd);
     std::array<uint8_t, kSlotBytes> data{};
-    const size_t want = dataBytes < kSlotBytes ? dataBytes : kSlotBytes;
-    if (!file.ReadExact(data.data(), want)) return;
+    if (!ReadFrameData(area, tag, frame, dataBytes, data)) return;
     // In versions 3 and 4, 0x80 of the second flag byte marks a compressed frame.
-    const bool skipped = version != 2 && (frame.U8(9) & 0x80);
-    if (!skipped) OfferToSlots(version, frame, data, slots);
-    if (!file.Seek(dataAt + dataBytes)) return;
+    const bool skipped = tag.version != 2 && (frame.U8(9) & 0x80);
+    if (!skipped) OfferToSlots(tag.version, frame, data, slots);
   }
 }
 
@@ -166,7 +278,7 @@ int64_t ID3v2TagSizeBytes(std::span<const uint8_t> header) {
   int64_t size = int64_t{h.U8(6)} * (1 << 21) + int64_t{h.U8(7)} * (1 << 14) +
                  int64_t{h.U8(8)} * (1 << 7) + h.U8(9);
   size += kHeaderBytes;
-  if (h.U8(5) & 0x10) size += kHeaderBytes;
+  if (h.U8(5) & kTagFooter) size += kHeaderBytes;
   return size;
 }
 
@@ -210,10 +322,10 @@ bool TID3v2::ReadFromFile(const std::string& FileName) {
   return ReadFromFile(file);
 }
 
-bool TID3v2::ReadFromFile(TFileReader& file) {
+bool TID3v2::ReadFromFile(TFileReader& file, int64_t tagAt) {
   ResetData();
   std::array<uint8_t, kHeaderBytes> bytes{};
-  if (!file.Seek(0) || !file.ReadExact(bytes.data(), bytes.size())) return false;
+  if (!file.Seek(tagAt) || !file.ReadExact(bytes.data(), bytes.size())) return false;
   const int64_t fileBytes = file.Size();
   const TByteReader header(bytes.data(), bytes.size());
   if (!header.Matches(0, "ID3")) return true;
@@ -221,11 +333,13 @@ bool TID3v2::ReadFromFile(TFileReader& file) {
   FExists = true;
   FVersionID = header.U8(3);
   const int64_t size = ID3v2TagSizeBytes(bytes);
-  FSize = size > fileBytes ? 0 : static_cast<int32_t>(size);
+  FSize = size > fileBytes - tagAt ? 0 : static_cast<int32_t>(size);
   if (FVersionID < 2 || FVersionID > 4 || FSize == 0) return true;
 
   TSlots slots;
-  ScanFrames(file, FVersionID, FSize, slots);
+  const uint8_t flags = header.U8(5);
+  const int64_t footerBytes = (flags & kTagFooter) ? int64_t{kHeaderBytes} : 0;
+  ScanFrames(file, {tagAt, FVersionID, flags, tagAt + FSize - footerBytes}, slots);
   FTitle = SlotText(slots[slTitle]);
   if (FTitle.empty()) FTitle = SlotText(slots[slContentGroup]);
   FArtist = SlotText(slots[slArtist]);

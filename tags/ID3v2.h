@@ -25,8 +25,9 @@ class TID3v2 : public TPersistent {
   void ResetData();
   // False only when the first 10 bytes of the file could not be read.
   bool ReadFromFile(const std::string& FileName);
-  // The same from a file a container reader has open already; moves the file's position.
-  bool ReadFromFile(TFileReader& file);
+  // The same from a file a container reader has open already; moves the file's position. A
+  // tag that a container keeps inside (a WAV file's ID3 chunk) starts at tagAt.
+  bool ReadFromFile(TFileReader& file, int64_t tagAt = 0);
 
   bool Exists() const { return FExists; }
   uint8_t VersionID() const { return FVersionID; }

@@ -1,8 +1,8 @@
 #pragma once
-// TMonkey: a Monkey's Audio file. The stream properties come from the 40-byte "MAC " header
-// behind any ID3v2 tag; the title and artist come from the ID3v1, ID3v2 and APE tags it carries.
+// TMonkey: a Monkey's Audio file. The stream properties come from the "MAC " header behind any
+// ID3v2 tag (40 bytes before version 3.98; from 3.98 on a descriptor and a header of its own);
+// the title and artist come from the ID3v1, ID3v2 and APE tags it carries.
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,6 +14,17 @@
 
 class TFileReader;
 
+// The stream fields the properties are computed from, whichever layout held them.
+struct TMonkeyStream {
+  bool IsMac = false;  // the identifier is "MAC "
+  uint16_t Version = 0, Level = 0, Channels = 0;
+  int32_t SampleRate = 0;
+  uint32_t TotalFrames = 0, FinalBlocks = 0, BlocksPerFrame = 0;
+  uint8_t Bits = 0;
+  bool HasPeak = false;  // only the old header stores a peak level
+  uint32_t PeakLevel = 0;
+};
+
 class TMonkey : public TsMediaTag {
  public:
   static const TsMediaTagClass ClassRef;
@@ -22,7 +33,7 @@ class TMonkey : public TsMediaTag {
 
   TMonkey();
   void ResetData();
-  // True when the three tags and the 40 header bytes could be read, "MAC " header or not.
+  // True when the three tags and the first 40 header bytes could be read, "MAC " header or not.
   bool ReadFromFile(const std::string& FileName) override;
 
   const TID3v1* ID3v1() const { return FID3v1.get(); }
@@ -42,14 +53,11 @@ class TMonkey : public TsMediaTag {
   static constexpr size_t kHeaderBytes = 40;
 
  private:
-  uint16_t HeaderU16(size_t at) const;
-  uint32_t HeaderU32(size_t at) const;
   bool ReadHeader(TFileReader& file);
-  uint32_t BlocksPerFrame() const;
 
   std::unique_ptr<TID3v1> FID3v1;
   std::unique_ptr<TID3v2> FID3v2;
   std::unique_ptr<TAPEtag> FAPEtag;
   int32_t FFileSize;
-  std::array<uint8_t, kHeaderBytes> FHeader;  // as read, little-endian fields
+  TMonkeyStream FStream;
 };

@@ -1,11 +1,14 @@
 #pragma once
-// TWAVfile: the stream properties of a RIFF/WAVE file from its first header bytes. WAV files
-// carry no title or artist here: the reader publishes no text fields and reads no tags.
+// TWAVfile: the stream properties of a RIFF/WAVE file from its first header bytes, the play
+// time from its data chunk, and the title, artist and album from its LIST/INFO chunk or its
+// ID3 chunk (an ID3v2 tag kept in a chunk), which wins where both give a text.
 
 #include <cstdint>
 #include <string>
 
 #include "tags/sMediaTag.h"
+
+class TFileReader;
 
 class TWAVfile : public TsMediaTag {
  public:
@@ -29,6 +32,10 @@ class TWAVfile : public TsMediaTag {
   uint16_t HeaderSize() const { return FHeaderSize; }  // bytes in front of the audio data
   uint32_t FileSize() const { return FFileSize; }      // RIFF chunk size plus 8
   int32_t FactSampleCount() const { return FFactSampleCount; }
+  // 8-bit text as stored in an INFO chunk, or an ID3 chunk's text.
+  const std::string& Title() const { return FTitle; }
+  const std::string& Artist() const { return FArtist; }
+  const std::string& Album() const { return FAlbum; }
 
   // Computed on each read.
   std::string Format() const;
@@ -46,4 +53,8 @@ class TWAVfile : public TsMediaTag {
   uint16_t FHeaderSize;
   uint32_t FFileSize;
   int32_t FFactSampleCount;  // sample count of a fact chunk after the format chunk, else 0
+  int64_t FDataBytes;        // audio bytes of the data chunk within the file; -1: none found
+  std::string FTitle, FArtist, FAlbum;
+
+  void ReadChunks(TFileReader& file);
 };

@@ -24,7 +24,9 @@ constexpr TGuid kExtendedContentDescriptionObject = {0x40, 0xA4, 0xD0, 0xD2, 0x0
                                                      0xC9, 0x5E, 0xA8, 0x50};
 
 // Field offsets from the start of an object.
-constexpr int64_t kMaxBitRateAt = 100;  // file properties
+// File properties: play duration (100 ns units, 64 bits), send duration, preroll (ms, 64 bits),
+// flags, packet sizes, maximum bit rate.
+constexpr int64_t kPlayDurationAt = 64;
 constexpr int64_t kChannelsAt = 80;     // stream properties: the audio format's fields
 constexpr int64_t kObjectBodyAt = 24;   // after the GUID and the 64-bit size
 constexpr uint32_t kObjectHeaderBytes = 24;
@@ -44,6 +46,8 @@ constexpr std::array<std::u16string_view, kTextFields> kDescriptorNames = {
 struct TWMARecord {
   int32_t fileSize = 0;
   int32_t maxBitRate = 0;
+  uint64_t playDuration = 0;  // 100 ns units, the preroll included; 0 while the file is written
+  uint64_t prerollMs = 0;
   uint16_t channels = 0;
   int32_t sampleRate = 0;
   int32_t byteRate = 0;  // average bytes per second
@@ -77,6 +81,7 @@ class THeaderCursor {
   }
   uint16_t U16() { return Number<uint16_t>(); }
   uint32_t U32() { return Number<uint32_t>(); }
+  uint64_t U64() { return Number<uint64_t>(); }
   TGuid Guid() {
     TGuid guid{};
     Read(guid.data(), guid.size());
@@ -115,7 +120,11 @@ class THeaderCursor {
 };
 
 void ReadFileProperties(THeaderCursor& in, int64_t objectAt, TWMARecord& record) {
-  in.Seek(objectAt + kMaxBitRateAt);
+  in.Seek(objectAt + kPlayDurationAt);
+  record.playDuration = in.U64();
+  in.Skip(8);  // send duration
+  record.prerollMs = in.U64();
+  in.Skip(4 + 4 + 4);  // flags, minimum and maximum packet size
   record.maxBitRate = static_cast<int32_t>(in.U32());
 }
 
@@ -177,6 +186,16 @@ void WalkHeaderObjects(THeaderCursor& in, int32_t objectCount, TWMARecord& recor
     if (sizeBytes < kObjectHeaderBytes) break;
     in.Seek(objectAt + sizeBytes);
   }
+}
+
+// The play duration less the preroll (the time the player buffers before the first sample),
+// where the file gives one; else the file size over the maximum bit rate, which counts the
+// header as audio and comes out 12-18 % long.
+double DurationSeconds(const TWMARecord& r) {
+  const double played = static_cast<double>(r.playDuration) / 1e7 -
+                        static_cast<double>(r.prerollMs) / 1000;
+  if (r.playDuration > 0 && played > 0) return played;
+  return static_cast<double>(r.fileSize) * 8 / r.maxBitRate;
 }
 
 bool PassesChecks(const TWMARecord& r) {
@@ -256,7 +275,7 @@ bool TWMAfile::ReadFromFile(const std::string& FileName) {
   FFileSize = record.fileSize;
   FChannelModeID = static_cast<uint8_t>(record.channels);
   FSampleRate = record.sampleRate;
-  FDuration = static_cast<double>(FFileSize) * 8 / record.maxBitRate;
+  FDuration = DurationSeconds(record);
   FBitRate = record.byteRate * 8 / 1000;
   return true;
 }

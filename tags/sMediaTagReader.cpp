@@ -12,7 +12,7 @@
 #include "tags/WMAfile.h"
 #include "tags/fnmatch.h"
 
-const std::array<TReaderPattern, 9> ReaderPatterns = {{
+const std::array<TReaderPattern, 10> ReaderPatterns = {{
     {"*.aac", &TAACfile::ClassRef},
     {"*.ape", &TMonkey::ClassRef},
     {"*.cda", &TCDAtrack::ClassRef},
@@ -21,6 +21,7 @@ const std::array<TReaderPattern, 9> ReaderPatterns = {{
     {"*.vqf;*.svf", &TTwinVQ::ClassRef},
     {"*.wav", &TWAVfile::ClassRef},
     {"*.asf;*.wma", &TWMAfile::ClassRef},
+    {"*.mpc;*.mp+;*.mpp", &TMPEGplus::ClassRef},
     {"*.mp?;*.rmp", &TMPEGaudio::ClassRef},
 }};
 

@@ -16,9 +16,9 @@ struct TReaderPattern {
   const TsMediaTagClass* Class;
 };
 
-// Tested top to bottom, first match wins. There is no row for TMPEGplus: .mpc names match
-// "*.mp?" and go to TMPEGaudio first.
-extern const std::array<TReaderPattern, 9> ReaderPatterns;
+// Tested top to bottom, first match wins. Musepack's names stand before "*.mp?", which they
+// also match: TMPEGaudio accepts nearly any file, so behind it TMPEGplus was never reached.
+extern const std::array<TReaderPattern, 10> ReaderPatterns;
 // The tag objects consulted, in order, when the reader itself gives an empty value.
 extern const std::array<std::string_view, 3> SubTagNames;
 // Entry 0 is the class the file name chose (nullptr when none matched); 1 to 10 are fixed.

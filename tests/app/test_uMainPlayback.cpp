@@ -170,12 +170,12 @@ class PlaybackTest : public ::testing::Test {
 
 TEST_F(PlaybackTest, CaptionStatusBarAndTrayTipNameTheFileAndItsTitle) {
   AddFile("A/song.mp3");
-  AddFile("A/plain.wav");
+  AddFile("A/info.wav");
   const std::string longName = "A/" + std::string(70, 'x') + ".mp3";
   AddFile(longName);
   WriteSettings();
   auto form = Open();
-  const std::string song = PathOf("A/song.mp3"), plain = PathOf("A/plain.wav");
+  const std::string song = PathOf("A/song.mp3"), wav = PathOf("A/info.wav");
   const std::string missing = PathOf("A/gone.mp3"), longPath = PathOf(longName);
   const std::string longTitle = fs::path(longPath).stem().string();
   struct Case {
@@ -183,7 +183,7 @@ TEST_F(PlaybackTest, CaptionStatusBarAndTrayTipNameTheFileAndItsTitle) {
   } cases[] = {
       {"", "再生停止", "再生停止"},
       {song, song + " - song", song + "\rsong"},
-      {plain, plain, plain},  // no title read from a WAV file
+      {wav, wav + " - info", wav + "\rinfo"},  // the title of a WAV file's LIST/INFO chunk
       {missing, missing, missing},
       // The tray shows a long path whole, and the title after it.
       {longPath, longPath + " - " + longTitle, longPath + "\r" + longTitle},

@@ -56,7 +56,7 @@ inline void Encode(const std::string& path, double seconds, const std::string& t
 }  // namespace media_detail
 
 // Writes a tone of the given length to path (".mp3" gives MP3 with an ID3v2.3 title, anything
-// else 16-bit PCM WAV, whose title the player does not read). Throws when ffmpeg fails.
+// else 16-bit PCM WAV with the title in a LIST/INFO chunk). Throws when ffmpeg fails.
 inline void MakeAudio(const std::string& path, double seconds, const std::string& title = "") {
   namespace fs = std::filesystem;
   const std::string extension = fs::path(path).extension().string();

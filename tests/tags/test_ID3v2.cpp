@@ -251,7 +251,7 @@ TEST_F(ID3v2Test, Version2FramesUseThreeLetterIdentifiers) {
   EXPECT_EQ(tag.Comment(), "note");
 }
 
-TEST_F(ID3v2Test, CompressedFramesZeroFillAndExtendedHeadersEndOrSkipFrames) {
+TEST_F(ID3v2Test, CompressedFramesAreSkippedAndZeroFillEndsTheFrames) {
   TID3v2 compressed = Read(Tag(3, Bytes()
                                      .Append(FrameV3("TIT2", Latin1("Plain")))
                                      .Append(FrameV3("TIT2", Latin1("Packed"), 0x80))));
@@ -263,11 +263,92 @@ TEST_F(ID3v2Test, CompressedFramesZeroFillAndExtendedHeadersEndOrSkipFrames) {
                                  .Append(FrameV3("TPE1", Latin1("After")))));
   EXPECT_EQ(padded.Title(), "Before");
   EXPECT_EQ(padded.Artist(), "");
-  // An extended header (flag 0x40) is not skipped; its size bytes are no frame identifier.
-  const Bytes ext = Bytes().U32BE(6).Raw({0, 0}).Append(FrameV3("TIT2", Latin1("Hidden")));
-  TID3v2 extended = Read(Header(3, 0x40, uint32_t(ext.Size())).Append(ext).Fill(32, 0x55));
-  EXPECT_TRUE(extended.Exists());
-  EXPECT_EQ(extended.Title(), "");
+}
+
+namespace {
+
+// Unsynchronisation puts a 0x00 after an 0xFF that a 0x00 or a byte of 0xE0 and above follows.
+Bytes Unsynchronised(const Bytes& plain) {
+  const std::vector<uint8_t>& in = plain.Data();
+  Bytes out;
+  for (size_t i = 0; i < in.size(); ++i) {
+    out.Raw({in[i]});
+    if (in[i] == 0xFF && (i + 1 == in.size() || in[i + 1] == 0 || in[i + 1] >= 0xE0)) {
+      out.Raw({0});
+    }
+  }
+  return out;
+}
+
+// A version-4 frame whose data is unsynchronised, with its data length in front (flags 0x03),
+// or with neither flag when the tag header says that every frame is unsynchronised.
+Bytes FrameV4Unsynchronised(std::string_view id, const Bytes& data, bool frameFlags = true) {
+  Bytes stored;
+  if (frameFlags) stored.SyncSafe(uint32_t(data.Size()));
+  stored.Append(Unsynchronised(data));
+  return Bytes().Text(id).SyncSafe(uint32_t(stored.Size()))
+      .Raw({0, uint8_t(frameFlags ? 0x03 : 0)}).Append(stored);
+}
+
+}  // namespace
+
+TEST_F(ID3v2Test, UnsynchronisationIsUndone) {
+  // A UTF-16 title (its mark FF FE becomes FF 00 FE) and a Latin-1 title ending in ÿ (FF) in
+  // front of the artist: undone, the sizes add up and the artist behind them is found.
+  const Bytes title = Bytes().Raw({1, 0xFF, 0xFE}).Utf16LE(u"Tÿ");
+  const Bytes subtitle = Bytes().Raw({0}).Text("Sub\xFF");
+  const Bytes artist = Latin1("Artist");
+  const Bytes v3 = Bytes().Append(FrameV3("TIT2", title)).Append(FrameV3("TIT3", subtitle))
+                       .Append(FrameV3("TPE1", artist));
+  const Bytes v2 = Bytes().Append(FrameV2("TT2", title)).Append(FrameV2("TT3", subtitle))
+                       .Append(FrameV2("TP1", artist));
+  const Bytes v4 = Bytes().Append(FrameV4Unsynchronised("TIT2", title))
+                       .Append(FrameV4Unsynchronised("TIT3", subtitle))
+                       .Append(FrameV4("TPE1", artist));
+  const Bytes v4Tag = Bytes().Append(FrameV4Unsynchronised("TIT2", title, false))
+                          .Append(FrameV4Unsynchronised("TIT3", subtitle, false))
+                          .Append(FrameV4Unsynchronised("TPE1", artist, false));
+  const struct {
+    const char* what;
+    uint8_t version, flags;
+    Bytes frames;
+  } cases[] = {
+      {"version 3, the whole tag", 3, 0x80, Unsynchronised(v3)},
+      {"version 2, the whole tag", 2, 0x80, Unsynchronised(v2)},
+      {"version 4, frame by frame", 4, 0, v4},
+      {"version 4, every frame by the tag's flag", 4, 0x80, v4Tag},
+  };
+  for (const auto& c : cases) {
+    TID3v2 tag = Read(Header(c.version, c.flags, uint32_t(c.frames.Size() + 8))
+                          .Append(c.frames).Zeros(8).Fill(64, 0x55));
+    EXPECT_EQ(tag.Title(), "Tÿ") << c.what;
+    EXPECT_EQ(tag.Artist(), "Artist") << c.what;
+  }
+}
+
+TEST_F(ID3v2Test, ExtendedHeaderIsSkipped) {
+  const struct {
+    const char* what;
+    uint8_t version, flags;
+    Bytes body;  // the extended header and a title frame
+    std::string title;
+  } cases[] = {
+      // Version 3: a size that leaves out its own 4 bytes, 2 flag bytes, 4 bytes of padding size.
+      {"version 3", 3, 0x40,
+       Bytes().U32BE(6).Raw({0, 0}).U32BE(0).Append(FrameV3("TIT2", Latin1("Three"))), "Three"},
+      // Version 4: a 7-bit size that counts its own 4 bytes, a flag byte count and the flags.
+      {"version 4", 4, 0x40,
+       Bytes().SyncSafe(6).Raw({1, 0}).Append(FrameV4("TIT2", Latin1("Four"))), "Four"},
+      // Unsynchronised as a whole, the extended header is undone with the frames.
+      {"version 3, unsynchronised", 3, 0xC0,
+       Unsynchronised(Bytes().U32BE(6).Raw({0xFF, 0}).U32BE(0).Append(
+           FrameV3("TIT2", Bytes().Raw({1, 0xFF, 0xFE}).Utf16LE(u"Un")))), "Un"},
+  };
+  for (const auto& c : cases) {
+    TID3v2 tag = Read(Header(c.version, c.flags, uint32_t(c.body.Size() + 8)).Append(c.body)
+                          .Zeros(8).Fill(32, 0x55));
+    EXPECT_EQ(tag.Title(), c.title) << c.what;
+  }
 }
 
 TEST_F(ID3v2Test, Version4FrameSizesAreSevenBitsPerByte) {
@@ -283,6 +364,38 @@ TEST_F(ID3v2Test, Version4FrameSizesAreSevenBitsPerByte) {
   TID3v2 v3 =
       Read(Tag(3, Bytes().Append(FrameV3("COMM", comm)).Append(FrameV3("TIT2", Latin1("Three")))));
   EXPECT_EQ(v3.Title(), "Three");
+}
+
+namespace {
+
+// A version-4 frame with its size as a plain 32-bit number, as some writers store it.
+Bytes FrameV4Plain(std::string_view id, const Bytes& data) {
+  return Bytes().Text(id).U32BE(uint32_t(data.Size())).Raw({0, 0}).Append(data);
+}
+
+}  // namespace
+
+TEST_F(ID3v2Test, Version4PlainFrameSizesAreDetected) {
+  const struct {
+    const char* what;
+    Bytes frame;
+  } cases[] = {
+      // Size 00 00 01 2C: 300 as a plain number, 172 read 7 bits per byte (inside the text).
+      {"Latin-1 comment", FrameV4Plain("COMM", Bytes().Raw({0}).Text("eng").Raw({0})
+                                                   .Fill(295, 'c'))},
+      // 一 is 00 4E: the 7-bit reading lands on a zero byte that is no padding.
+      {"UTF-16 comment", FrameV4Plain("COMM", Bytes().Raw({1}).Text("eng")
+                                                  .Raw({0xFF, 0xFE, 0, 0, 0xFF, 0xFE})
+                                                  .Utf16LE(std::u16string(145, u'一')))},
+      {"picture", FrameV4Plain("APIC", Bytes().Raw({0}).Text("image/png").Raw({0, 3, 0})
+                                           .Fill(1000, 0x89))},
+  };
+  for (const auto& c : cases) {
+    TID3v2 tag = Read(Tag(4, Bytes().Append(c.frame).Append(FrameV4Plain("TIT2", Latin1("Title")))
+                                 .Append(FrameV4Plain("TPE1", Latin1("Artist")))));
+    EXPECT_EQ(tag.Title(), "Title") << c.what;
+    EXPECT_EQ(tag.Artist(), "Artist") << c.what;
+  }
 }
 
 TEST_F(ID3v2Test, LongFramesAreCutAt500BytesAndTheNextFrameIsStillFound) {

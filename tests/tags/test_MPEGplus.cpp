@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "TagFixtures.h"
+#include "tags/sMediaTagReader.h"
 
 namespace {
 
@@ -93,6 +94,22 @@ TEST_F(MPEGplusTest, TagsAreNotAudioBytes) {
   // 100000 - 100 (ID3v2) - 128 (ID3v1) audio bytes over 1000 frames.
   EXPECT_EQ(mpc.BitRate(), 31);  // round(99772 * 8 * 44.1 / 1000 / 1152) = round(30.55)
   EXPECT_EQ(mpc.ID3v1()->Title(), "Song");
+}
+
+// Musepack's names also match "*.mp?", but their own pattern stands first: the file reaches
+// this reader, its play time and its APE tag's title, not the MPEG audio reader's nothing.
+TEST_F(MPEGplusTest, MusepackNamesReachThisReader) {
+  const Bytes item = Bytes().U32LE(4).U32LE(0).Text("Title").Raw({0}).Text("Song");
+  Bytes b = SV7(10000, 0xA0, 0);
+  b.Fill(3000, 0x11).Append(item).Text("APETAGEX").U32LE(2000).U32LE(uint32_t(item.Size() + 32))
+      .U32LE(1).Zeros(12);
+  for (const char* name : {"a.mpc", "b.MP+", "c.mpp"}) {
+    TsMediaTagReader reader;
+    ASSERT_TRUE(reader.ReadTags(tagtest::WriteFile(dir.Path(name), b))) << name;
+    EXPECT_EQ(reader.CurrentReader()->ClassName(), "TMPEGplus") << name;
+    EXPECT_EQ(reader.GetTagValue("Title"), "Song") << name;
+    EXPECT_NEAR(std::stod(reader.GetTagValue("Duration")), 261.2, 0.05) << name;
+  }
 }
 
 TEST_F(MPEGplusTest, CorruptedOutsideSixteenTo480) {

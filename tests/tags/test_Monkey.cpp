@@ -12,7 +12,7 @@ namespace {
 using tagtest::Bytes;
 
 struct TMacHeader {
-  uint16_t version = 3990;
+  uint16_t version = 3970;
   uint16_t level = 2000;
   uint16_t flags = 0;
   uint16_t channels = 2;
@@ -20,6 +20,9 @@ struct TMacHeader {
   uint32_t totalFrames = 100;
   uint32_t finalBlocks = 1000;
   uint32_t peak = 0;
+  uint16_t bits = 16;                   // from 3.98 on a field of its own
+  uint32_t blocksPerFrame = 294912;     // from 3.98 on a field of its own
+  uint32_t descriptorBytes = 52;        // from 3.98 on
 };
 
 Bytes& U16(Bytes& b, uint16_t v) { return b.Raw({uint8_t(v), uint8_t(v >> 8)}); }
@@ -36,6 +39,25 @@ Bytes MacFile(const TMacHeader& h, size_t audioBytes = 200) {
   b.U32LE(32).U32LE(0);  // header bytes, terminating bytes
   b.U32LE(h.totalFrames).U32LE(h.finalBlocks);
   b.U32LE(h.peak).U32LE(7);  // peak level, seek elements
+  return b.Fill(audioBytes, 0x55);
+}
+
+// Version 3.98 and later: the 52-byte descriptor, the 24-byte header behind it, audio bytes.
+Bytes MacFile398(const TMacHeader& h, size_t audioBytes = 200) {
+  Bytes b;
+  b.Text("MAC ");
+  U16(b, h.version);
+  U16(b, 0);  // padding
+  b.U32LE(h.descriptorBytes).U32LE(24);  // descriptor and header bytes
+  b.U32LE(0).U32LE(44).U32LE(uint32_t(audioBytes)).U32LE(0).U32LE(0);  // seek table ... end
+  b.Fill(16, 0xAB);                                                    // MD5
+  b.Zeros(h.descriptorBytes - 52);  // room a later descriptor may take
+  U16(b, h.level);
+  U16(b, h.flags);
+  b.U32LE(h.blocksPerFrame).U32LE(h.finalBlocks).U32LE(h.totalFrames);
+  U16(b, h.bits);
+  U16(b, h.channels);
+  b.U32LE(h.sampleRate);
   return b.Fill(audioBytes, 0x55);
 }
 
@@ -62,11 +84,11 @@ class MonkeyTest : public ::testing::Test {
   TMonkey ape;
 };
 
-TEST_F(MonkeyTest, StreamPropertiesOfAVersion399Header) {
+TEST_F(MonkeyTest, StreamPropertiesOfAVersion397Header) {
   const Bytes file = MacFile({});
   ASSERT_TRUE(ape.ReadFromFile(Write(file)));
   EXPECT_TRUE(ape.Valid());
-  EXPECT_EQ(ape.Version(), "3.99");
+  EXPECT_EQ(ape.Version(), "3.97");
   EXPECT_EQ(ape.Compression(), "Normal");
   EXPECT_EQ(ape.Bits(), 16);
   EXPECT_EQ(ape.ChannelMode(), "Stereo");
@@ -89,12 +111,44 @@ TEST_F(MonkeyTest, BlocksPerFrameFollowVersionAndLevel) {
   }
 }
 
+// Every encoder since 3.98 writes a descriptor, then a header with the sample width, the
+// channels and the frame length as fields of their own.
+TEST_F(MonkeyTest, StreamPropertiesOfTheLayoutSince398) {
+  const struct {
+    const char* what;
+    Bytes file;
+    std::string version, compression;
+    uint8_t bits;
+    int32_t samples;
+    double seconds;
+  } cases[] = {
+      {"3.99", MacFile398({.version = 3990}), "3.99", "Normal", 16, 29197288, 662.07},
+      {"4.06, 24 bits, a longer descriptor, behind an ID3v2 tag",
+       ID3v2Title("t").Append(MacFile398({.version = 4060, .level = 5000, .channels = 1,
+                                          .sampleRate = 48000, .totalFrames = 10,
+                                          .finalBlocks = 500, .bits = 24,
+                                          .blocksPerFrame = 73728, .descriptorBytes = 64})),
+       "4.06", "Insane", 24, 73728 * 9 + 500, 13.834},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(ape.ReadFromFile(Write(c.file))) << c.what;
+    EXPECT_TRUE(ape.Valid()) << c.what;
+    EXPECT_EQ(ape.Version(), c.version) << c.what;
+    EXPECT_EQ(ape.Compression(), c.compression) << c.what;
+    EXPECT_EQ(ape.Bits(), c.bits) << c.what;
+    EXPECT_EQ(ape.Samples(), c.samples) << c.what;
+    EXPECT_NEAR(ape.Duration(), c.seconds, 0.01) << c.what;
+    EXPECT_EQ(ape.Peak(), 0) << c.what;  // this layout stores no peak level
+  }
+}
+
 TEST_F(MonkeyTest, TextsOfVersionLevelAndChannels) {
   ASSERT_TRUE(ape.ReadFromFile(Write(MacFile({.version = 980, .level = 4000, .channels = 1}))));
   EXPECT_EQ(ape.Version(), "0.98");
   EXPECT_EQ(ape.Compression(), "Extra High");
   EXPECT_EQ(ape.ChannelMode(), "Mono");
-  ASSERT_TRUE(ape.ReadFromFile(Write(MacFile({.version = 10000, .level = 5000, .channels = 6}))));
+  ASSERT_TRUE(
+      ape.ReadFromFile(Write(MacFile398({.version = 10000, .level = 5000, .channels = 6}))));
   EXPECT_EQ(ape.Version(), "10.00");
   EXPECT_EQ(ape.Compression(), "Insane");
   EXPECT_EQ(ape.ChannelMode(), "Unknown");

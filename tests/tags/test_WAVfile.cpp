@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "EncodedFixtures.h"
+#include "tags/sMediaTagReader.h"
 
 using tagtest::Bytes;
 using tagtest::TempDir;
@@ -122,8 +123,8 @@ TEST_F(WAVfileTest, HeaderChecks) {
   EXPECT_EQ(wav.FileSize(), 0u);
 }
 
-// ffmpeg's WAV files against ffprobe: PCM with a LIST chunk (the byte-rate formula, off by the
-// 22 bytes of LIST it counts as audio) and ADPCM with a fact chunk (the sample count).
+// ffmpeg's WAV files against ffprobe: PCM with a LIST chunk (the data chunk's size over the
+// byte rate) and ADPCM with a fact chunk (the sample count).
 TEST_F(WAVfileTest, EncoderMadeFilesAgreeWithFfprobe) {
   const std::string tone = tagtest::MakeTone(dir, "tone.wav", 3.0);
   struct Case {
@@ -144,4 +145,83 @@ TEST_F(WAVfileTest, EncoderMadeFilesAgreeWithFfprobe) {
     EXPECT_EQ(wav.ChannelNumber(), probe.Channels) << c.codec;
     EXPECT_NEAR(wav.Duration(), probe.Duration, probe.Duration * 0.01) << c.codec;
   }
+}
+
+namespace {
+
+// A chunk: identifier, size, body, and the pad byte that evens an odd size.
+Bytes Chunk(std::string_view id, const Bytes& body) {
+  Bytes b = Bytes().Text(id).U32LE(uint32_t(body.Size())).Append(body);
+  return body.Size() % 2 ? b.Raw({0}) : b;
+}
+
+Bytes Info(std::initializer_list<std::pair<std::string_view, std::string_view>> items) {
+  Bytes list = Bytes().Text("INFO");
+  for (const auto& [id, text] : items) list.Append(Chunk(id, Bytes().Text(text)));
+  return Chunk("LIST", list);
+}
+
+// An ID3v2.3 tag with one text frame per (identifier, text).
+Bytes Id3(std::initializer_list<std::pair<std::string_view, std::string_view>> frames) {
+  Bytes body;
+  for (const auto& [id, text] : frames) {
+    body.Text(id).U32BE(uint32_t(text.size() + 1)).Raw({0, 0, 0}).Text(text);
+  }
+  return Bytes().Text("ID3").Raw({3, 0, 0}).SyncSafe(uint32_t(body.Size())).Append(body);
+}
+
+// One second of 16-bit stereo silence with the given chunks behind the data chunk.
+Bytes WithTrailingChunks(const Bytes& chunks) {
+  Bytes b = Header(0, 1, 2).Text("data").U32LE(176400).Zeros(176400).Append(chunks);
+  std::vector<uint8_t> bytes = b.Data();
+  const uint32_t riffSize = uint32_t(bytes.size() - 8);
+  for (int k = 0; k < 4; ++k) bytes[4 + k] = uint8_t(riffSize >> (8 * k));
+  return Bytes().Append(bytes);
+}
+
+}  // namespace
+
+// Taggers keep WAV tags in a LIST/INFO chunk or an ID3 chunk, often behind the audio; the ID3
+// chunk's texts win field by field. The trailing chunks add nothing to the play time.
+TEST_F(WAVfileTest, TitleArtistAndAlbumFromInfoAndID3Chunks) {
+  const struct {
+    const char* what;
+    Bytes chunks;
+    std::string title, artist, album;
+  } cases[] = {
+      {"INFO, odd sizes padded", Info({{"INAM", "Abc"}, {"IART", "Artist"}, {"IPRD", "Album"}}),
+       "Abc", "Artist", "Album"},
+      {"INFO text as stored (Shift-JIS)", Info({{"INAM", "\x89\xCC"}}), "\x89\xCC", "", ""},
+      {"ID3 chunk over INFO",
+       Info({{"INAM", "Info title"}, {"IART", "Info artist"}})
+           .Append(Chunk("id3 ", Id3({{"TIT2", "Id3 title"}, {"TALB", "Id3 album"}}))),
+       "Id3 title", "Info artist", "Id3 album"},
+      {"upper-case ID3 chunk first", Chunk("ID3 ", Id3({{"TPE1", "Id3 artist"}}))
+                                         .Append(Info({{"IART", "Info artist"}})),
+       "", "Id3 artist", ""},
+      {"a LIST of cue labels behind INFO",
+       Info({{"INAM", "Kept"}}).Append(Chunk("LIST", Bytes().Text("adtl").Zeros(12))), "Kept",
+       "", ""},
+  };
+  for (const auto& c : cases) {
+    TWAVfile wav;
+    ASSERT_TRUE(wav.ReadFromFile(Write(WithTrailingChunks(c.chunks)))) << c.what;
+    EXPECT_EQ(GetPropText(wav, "Title"), c.title) << c.what;
+    EXPECT_EQ(GetPropText(wav, "Artist"), c.artist) << c.what;
+    EXPECT_EQ(GetPropText(wav, "Album"), c.album) << c.what;
+    EXPECT_DOUBLE_EQ(wav.Duration(), 1.0) << c.what;
+  }
+}
+
+TEST_F(WAVfileTest, FfmpegInfoTagsReachThePlayList) {
+  const std::string tone = tagtest::MakeTone(dir, "tone.wav", 1.0);
+  const std::string out = dir.Path("tagged.wav");
+  ASSERT_TRUE(tagtest::Run("ffmpeg -nostdin -loglevel error -y -i '" + tone + "' -metadata "
+                           "title='夜明けの歌' -metadata artist='Ärtist' -metadata album=Album '" +
+                           out + "'"));
+  TsMediaTagReader reader;
+  ASSERT_TRUE(reader.ReadTags(out));
+  EXPECT_EQ(reader.GetTagValue("Title"), "夜明けの歌");
+  EXPECT_EQ(reader.GetTagValue("Artist"), "Ärtist");
+  EXPECT_EQ(reader.GetTagValue("Album"), "Album");
 }

@@ -46,9 +46,11 @@ Bytes Header(std::initializer_list<Bytes> objects, uint32_t count = 0xFFFFFFFF) 
   return b;
 }
 
-Bytes FileProperties(uint32_t maxBitRate) {
+// Play duration (100 ns units) at object offset 64, preroll (ms) at 80, maximum bit rate at 100.
+Bytes FileProperties(uint32_t maxBitRate, uint64_t playDuration = 0, uint32_t prerollMs = 0) {
   Bytes body;
-  body.Zeros(100 - 24).U32LE(maxBitRate);  // maximum bit rate at object offset 100
+  body.Zeros(64 - 24).U32LE(uint32_t(playDuration)).U32LE(uint32_t(playDuration >> 32));
+  body.Zeros(8).U32LE(prerollMs).U32LE(0).Zeros(12).U32LE(maxBitRate);
   return Object(kFilePropsGuid, body);
 }
 
@@ -125,6 +127,7 @@ TEST_F(WMAfileTest, FfmpegWmaGivesItsMetadataAndStream) {
   EXPECT_EQ(wma.SampleRate(), 44100);
   EXPECT_EQ(wma.ChannelMode(), "Stereo");
   EXPECT_EQ(wma.BitRate(), 128);
+  EXPECT_NEAR(wma.Duration(), 2.0, 0.05);  // the play duration less the preroll
 
   TsMediaTagReader reader;
   ASSERT_TRUE(reader.ReadTags(path));
@@ -210,13 +213,24 @@ TEST_F(WMAfileTest, LongStringsAreCutAndTheNextFieldIsReadInPlace) {
 }
 
 TEST_F(WMAfileTest, DurationAndBitRateComeFromTheFileAndStreamProperties) {
-  const std::string path =
-      Write(Header({FileProperties(128000), StreamProperties(2, 44100, 16000)}));
-  std::filesystem::resize_file(path, 4000000);
-  ASSERT_TRUE(wma.ReadFromFile(path));
-  EXPECT_EQ(wma.FileSize(), 4000000);
-  EXPECT_DOUBLE_EQ(wma.Duration(), 250);
-  EXPECT_EQ(wma.BitRate(), 128);
+  const struct {
+    uint64_t playDuration;
+    uint32_t prerollMs;
+    double seconds;
+  } cases[] = {
+      {2'031'000'000, 3100, 200},  // 203.1 s played, of which 3.1 s preroll
+      {0, 3100, 250},              // no play duration: 4,000,000 bytes at 128,000 bit/s
+      {20'000'000, 3100, 250},     // a preroll longer than the play: no duration either
+  };
+  for (const auto& c : cases) {
+    const std::string path = Write(Header(
+        {FileProperties(128000, c.playDuration, c.prerollMs), StreamProperties(2, 44100, 16000)}));
+    std::filesystem::resize_file(path, 4000000);
+    ASSERT_TRUE(wma.ReadFromFile(path));
+    EXPECT_EQ(wma.FileSize(), 4000000);
+    EXPECT_DOUBLE_EQ(wma.Duration(), c.seconds) << c.playDuration;
+    EXPECT_EQ(wma.BitRate(), 128);
+  }
 }
 
 TEST_F(WMAfileTest, StreamChecks) {

@@ -10,6 +10,7 @@
 #include "tags/ID3v1.h"
 #include "tags/ID3v2.h"
 #include "tags/MPEGaudio.h"
+#include "tags/MPEGplus.h"
 #include "tags/OggVorbis.h"
 #include "tags/TwinVQ.h"
 
@@ -108,7 +109,7 @@ TEST_F(ReaderFrontEnd, FileNameChoosesEntryZero) {
   TsMediaTagReader reader;
   const std::pair<const char*, const TsMediaTagClass*> cases[] = {
       {"C:\\Music\\a.MP3", &TMPEGaudio::ClassRef}, {"/m/song.flac", &TFLACfile::ClassRef},
-      {"/m/song.fla", &TFLACfile::ClassRef},       {"/m/tune.mpc", &TMPEGaudio::ClassRef},
+      {"/m/song.fla", &TFLACfile::ClassRef},       {"/m/tune.mpc", &TMPEGplus::ClassRef},
       {"/m/clip.mpg", &TMPEGaudio::ClassRef},      {"/m/x.SVF", &TTwinVQ::ClassRef},
       {"/m/a.ogg", &TOggVorbis::ClassRef},         {"/m/a.aac.bak", nullptr},
       {"/m/movie.avi", nullptr},
