@@ -1,5 +1,5 @@
-// The whole program's start on generated libraries: from the fork to a visible window that
-// answers, with the peak memory of the process at that moment.
+// The whole program's start on generated libraries: from the fork to its visible main window,
+// with the CPU time and the peak memory of the process at that moment.
 //
 //   small:   4 album folders, each a 500 x 500 "a.jpg" and two files; the play list of one is
 //            listed at start (the previous run's folder)
@@ -9,9 +9,9 @@
 // "Visible" is: the window manager lists the main window (the one of the process titled
 // "... Orvane - ...") and it is mapped. The first showing builds the folder pane before the window
 // is mapped, so the pane's rebuild is inside the figure; the view's deferred layout and the first
-// paint come after it. Each run starts a copy of the program in a folder of its own (its settings file
-// beside it names the library, hotkeys off) with a private XDG_RUNTIME_DIR, so an instance that
-// another user of the machine runs cannot take the start over. Then the window is closed
+// paint come after it (polled every 2 ms). Each run starts a copy of the program in a folder of
+// its own (its settings file beside it names the library, hotkeys off) with a private
+// XDG_RUNTIME_DIR, so an instance that another user of the machine runs cannot take it over. Then the window is closed
 // (WM_DELETE_WINDOW) and the process reaped. One warm-up run per library, then RUNS runs; the
 // medians of wall time, CPU time (user + system, all threads, up to the visible window) and
 // VmHWM are printed, with the load average before and after.
