@@ -10,12 +10,15 @@ void TImageList::SetSize(int width, int height) {
 }
 
 int TImageList::Add(const QImage& image) {
-  if (image.width() == Width_ && image.height() == Height_) {
-    Images_.push_back(image.copy());
-  } else {
-    Images_.push_back(image.scaled(Width_, Height_));
-  }
+  const bool fits = image.width() == Width_ && image.height() == Height_;
+  Images_.push_back(fits ? image : image.scaled(Width_, Height_));
+  const auto [first, isNew] = FirstOfPixels_.try_emplace(Images_.back().cacheKey(), Count() - 1);
+  Icons_.push_back(isNew ? QIcon(QPixmap::fromImage(Images_.back())) : Icons_[first->second]);
   return Count() - 1;
 }
 
-QIcon TImageList::Icon(int index) const { return QIcon(QPixmap::fromImage(Image(index))); }
+void TImageList::Clear() {
+  Images_.clear();
+  Icons_.clear();
+  FirstOfPixels_.clear();
+}

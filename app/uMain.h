@@ -204,7 +204,7 @@ class TfrmMain : public QMainWindow {
   void SetStatusText(const std::string& text);
   // The playable files that the filter's mask finds in PlayPath, in the search's order.
   std::vector<std::string> PlayableFileNames();
-  void AddFolderEntry(const std::string& name, const TABitmap& tile);
+  void AddFolderEntry(const std::string& name, const QImage& tile);
   void CreatePlayListColumns();
   bool IsOwnSurface(const QWidget* widget) const;
 

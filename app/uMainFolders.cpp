@@ -34,7 +34,9 @@ void TfrmMain::BuildFolderList() {
   ListViewFolder->clear();
   FolderPaneRebuilding_ = false;
   ImageListFolder.Clear();
-  if (LastName(RootPath).empty()) AddFolderEntry("...", *Background);
+  // Folders without a jacket all show this one picture; the image list holds it once.
+  const QImage plainTile = Background->ToQImage();
+  if (LastName(RootPath).empty()) AddFolderEntry("...", plainTile);
 
   std::vector<std::string> names;
   std::vector<std::string> basePaths;
@@ -46,7 +48,9 @@ void TfrmMain::BuildFolderList() {
   }
   TJacketTileMaker maker(*Background, JacketRect.Left, JacketRect.Top);
   if (FolderTileThreads_ >= 0) maker.SetThreads(FolderTileThreads_);
-  maker.Make(basePaths, [&](size_t i, TABitmap& tile) { AddFolderEntry(names[i], tile); });
+  maker.Make(basePaths, [&](size_t i, TABitmap& tile) {
+    AddFolderEntry(names[i], tile.Empty() ? plainTile : tile.ToQImage());
+  });
   // A folder whose jacket cannot be read keeps its entry with the plain tile, and the folders
   // after it are listed all the same. The user hears of it once per rebuild, with the pane
   // complete behind the box, and the caller (the first showing's resume) goes on.
@@ -54,8 +58,8 @@ void TfrmMain::BuildFolderList() {
 }
 
 // One entry and its tile, together: entry i of the pane shows image i of ImageListFolder.
-void TfrmMain::AddFolderEntry(const std::string& name, const TABitmap& tile) {
-  const int index = ImageListFolder.Add(tile.ToQImage());
+void TfrmMain::AddFolderEntry(const std::string& name, const QImage& tile) {
+  const int index = ImageListFolder.Add(tile);
   auto* item = new QListWidgetItem(ImageListFolder.Icon(index), ForDisplay(name));
   SetRawName(item, name);
   ListViewFolder->addItem(item);

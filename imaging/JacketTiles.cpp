@@ -113,9 +113,10 @@ int TJacketTileMaker::DefaultThreads() {
 }
 
 TABitmap TJacketTileMaker::MakeTile(const std::string& BasePath) const {
+  const std::unique_ptr<TABitmap> Jacket = LoadJacket(BasePath);
+  if (!Jacket) return TABitmap();
   TABitmap Tile(FBackground);
-  if (const std::unique_ptr<TABitmap> Jacket = LoadJacket(BasePath))
-    Tile.CopyFrom(*Jacket, FJacketLeft, FJacketTop);
+  Tile.CopyFrom(*Jacket, FJacketLeft, FJacketTop);
   return Tile;
 }
 
@@ -124,7 +125,7 @@ TABitmap TJacketTileMaker::Failed(size_t Index, const EInvalidGraphic& Error) {
     FFailedIndex = Index;
     FFirstFailure = Error.what();
   }
-  return FBackground;
+  return TABitmap();
 }
 
 void TJacketTileMaker::Make(const std::vector<std::string>& BasePaths,

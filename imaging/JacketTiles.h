@@ -22,13 +22,15 @@ class TJacketTileMaker {
   int Threads() const { return FThreads; }
   static int DefaultThreads();
 
-  // One tile, as Make hands it over (what every worker runs).
+  // One tile, as Make hands it over (what every worker runs): the background with the jacket
+  // laid in, or an empty bitmap for a folder without a jacket, which shows the background itself.
+  // Thousands of folders may have none: they all share the one background instead of a copy each.
   TABitmap MakeTile(const std::string& BasePath) const;
 
   // Makes the tile of every base path (LoadJacket's argument) and hands it to OnTile(index, tile)
   // on the calling thread, in the order of BasePaths, as soon as it and all before it are made.
-  // A jacket that cannot be read (EInvalidGraphic) gives its folder the plain background tile
-  // and the run goes on; the failures are counted and the first in that order kept. Any other
+  // A jacket that cannot be read (EInvalidGraphic) gives its folder the plain tile (empty, as
+  // for no jacket) and the run goes on; the failures are counted and the first in that order kept. Any other
   // error, or one thrown by OnTile, stops the run and goes to the caller. Every worker has ended
   // when Make returns or throws.
   void Make(const std::vector<std::string>& BasePaths,
