@@ -1,9 +1,14 @@
-#include "app/Settings.h"
+// The settings file: sections "Main", "Play" and "ShortCut" (and "TfrmMain", the window's
+// placement), read once when the main window is created and written once when it is destroyed.
+
+#include "app/uMain.h"
 
 #include <QAction>
 
+#include <functional>
+
+#include "app/Commands.h"
 #include "app/FilterComboBox.h"
-#include "app/uMain.h"
 #include "desktop/Winplace.h"
 #include "engine/VideoGate1000.h"
 #include "platform/CodePage.h"
@@ -11,17 +16,25 @@
 
 namespace {
 
-// Closes the settings object however the operation between OpenIni and CloseIni ends.
-class TIniGuard {
+// CloseIni runs however the operation between OpenIni and CloseIni ends.
+class TOnExit {
  public:
-  explicit TIniGuard(TfrmMain& form) : Form_(form) { Form_.OpenIni(); }
-  ~TIniGuard() { Form_.CloseIni(); }
-  TIniGuard(const TIniGuard&) = delete;
-  TIniGuard& operator=(const TIniGuard&) = delete;
+  explicit TOnExit(std::function<void()> run) : Run_(std::move(run)) {}
+  ~TOnExit() { Run_(); }
+  TOnExit(const TOnExit&) = delete;
+  TOnExit& operator=(const TOnExit&) = delete;
 
  private:
-  TfrmMain& Form_;
+  std::function<void()> Run_;
 };
+
+// The hotkeys in the order the settings file holds them, which is the table's.
+template <typename Visit>
+void ForEachHotkey(Visit visit) {
+  for (const TCommandInfo& info : kCommands) {
+    if (info.Hotkey.Id >= 0) visit(info.Hotkey);
+  }
+}
 
 }  // namespace
 
@@ -33,37 +46,32 @@ void TfrmMain::LoadSettings() {
   // A save that was killed half-way left its copy of the file beside it.
   platform::RemoveLeftoverCopies(ApplicationIniFileName());
   {
-    TIniGuard guard(*this);
-    RootPath = Ini->ReadString("Main", "Path", "");
-    PlayPath = Ini->ReadString("Main", "PlayPath", "");
-    PlayFile = Ini->ReadString("Main", "PlayFile", "");
-    ResumePlaying = Ini->ReadBool("Main", "Playing", false);
-    ResumePosition = Ini->ReadInt64("Main", "PlayPos", 0);
-    FilterComboBox1->SetFilter(Ini->ReadString("Play", "Filter", DefaultFilter));
-    FilterComboBox1->SetItemIndex(Ini->ReadInteger("Main", "Mask", 0));
-    PlayableExtensions = TPlayableExtensions(
-        Ini->ReadString("Play", "PlayableExtensions", DefaultPlayableExtensions));
-    ActionUseVideoGate->setChecked(Ini->ReadBool("Play", "UseVideoGate1000", false));
-    ActionAutoNextFolder->setChecked(Ini->ReadBool("Play", "AutoNextFolder", false));
-    HotKeysEnabled = Ini->ReadBool("ShortCut", "Enable", true);
+    OpenIni();
+    const TOnExit close([this] { CloseIni(); });
+    using namespace ini;
+    Session_.SetRootPath(Ini->ReadString(kMain, kPath, ""));
+    Session_.SetPlayPath(Ini->ReadString(kMain, kPlayPath, ""));
+    Session_.SetPlayFile(Ini->ReadString(kMain, kPlayFile, ""));
+    ResumePlaying_ = Ini->ReadBool(kMain, kPlaying, false);
+    ResumePosition_ = Ini->ReadInt64(kMain, kPlayPos, 0);
+    FilterComboBox1->SetFilter(Ini->ReadString(kPlay, kFilter, DefaultFilter));
+    FilterComboBox1->SetItemIndex(Ini->ReadInteger(kMain, kMask, 0));
+    PlayableExtensions =
+        TPlayableExtensions(Ini->ReadString(kPlay, kPlayableExtensions, DefaultPlayableExtensions));
+    ActionUseVideoGate->setChecked(Ini->ReadBool(kPlay, kUseVideoGate1000, false));
+    ActionAutoNextFolder->setChecked(Ini->ReadBool(kPlay, kAutoNextFolder, false));
+    HotKeysEnabled = Ini->ReadBool(kShortCut, kEnable, true);
     if (HotKeysEnabled) {
-      // The numbers are the hotkeys' identities: "NextFld" is 3 although it comes after "PrevFld".
-      PauseShortCut = RegisterShortCut(0, "Pause", "End");
-      PrevShortCut = RegisterShortCut(1, "Prev", "Left");
-      NextShortCut = RegisterShortCut(2, "Next", "Right");
-      PrevFolderShortCut = RegisterShortCut(4, "PrevFld", "Up");
-      NextFolderShortCut = RegisterShortCut(3, "NextFld", "Down");
-      VisibleShortCut = RegisterShortCut(5, "Visible", "Home");
+      ForEachHotkey([this](const THotkeyInfo& hotkey) {
+        ShortCuts_[hotkey.Id] = RegisterShortCut(hotkey.Id, hotkey.Key, hotkey.DefaultKey);
+      });
     }
   }
-  RootPath = platform::IncludeTrailingPathDelimiter(RootPath);
-  PlayPath = platform::IncludeTrailingPathDelimiter(PlayPath);
-  Engine->SetVideoGateVideo(ActionUseVideoGate->isChecked());
-  Engine->SetVideoGateAudio(ActionUseVideoGate->isChecked());
+  UseVideoGate(*Engine_, ActionUseVideoGate->isChecked());
 }
 
 TShortCut TfrmMain::RegisterShortCut(int id, const char* keyName, const char* defaultText) {
-  const TShortCut shortCut = TextToShortCut(Ini->ReadString("ShortCut", keyName, defaultText));
+  const TShortCut shortCut = TextToShortCut(Ini->ReadString(ini::kShortCut, keyName, defaultText));
   // Every hotkey is the Windows logo (Super) key and the named key; other modifiers are kept
   // only for writing the text back.
   platform::RegisterHotKey(this, id, platform::MOD_WIN, shortCut & scKeyMask);
@@ -71,29 +79,28 @@ TShortCut TfrmMain::RegisterShortCut(int id, const char* keyName, const char* de
 }
 
 void TfrmMain::SaveSettings() {
-  TIniGuard guard(*this);
-  Ini->WriteString("Main", "Path", RootPath);
-  Ini->WriteString("Main", "PlayPath", PlayPath);
-  Ini->WriteString("Main", "PlayFile", PlayFile);
-  Ini->WriteBool("Main", "Playing", Engine->Playing());
-  Ini->WriteInt64("Main", "PlayPos", Engine->GetPosition());
-  Ini->WriteInteger("Main", "Mask", FilterComboBox1->ItemIndex());
-  Ini->WriteBool("Play", "UseVideoGate1000", ActionUseVideoGate->isChecked());
-  Ini->WriteBool("Play", "AutoNextFolder", ActionAutoNextFolder->isChecked());
-  Ini->WriteString("Play", "Filter", FilterComboBox1->Filter());
-  Ini->WriteString("Play", "PlayableExtensions", PlayableExtensions.Text());
-  Ini->WriteBool("ShortCut", "Enable", HotKeysEnabled);
+  OpenIni();
+  const TOnExit close([this] { CloseIni(); });
+  using namespace ini;
+  Ini->WriteString(kMain, kPath, Session_.RootPath());
+  Ini->WriteString(kMain, kPlayPath, Session_.PlayPath());
+  Ini->WriteString(kMain, kPlayFile, Session_.PlayFile());
+  Ini->WriteBool(kMain, kPlaying, Engine_->Playing());
+  Ini->WriteInt64(kMain, kPlayPos, Engine_->GetPosition());
+  Ini->WriteInteger(kMain, kMask, FilterComboBox1->ItemIndex());
+  Ini->WriteBool(kPlay, kUseVideoGate1000, ActionUseVideoGate->isChecked());
+  Ini->WriteBool(kPlay, kAutoNextFolder, Session_.AutoNextFolder());
+  Ini->WriteString(kPlay, kFilter, FilterComboBox1->Filter());
+  Ini->WriteString(kPlay, kPlayableExtensions, PlayableExtensions.Text());
+  Ini->WriteBool(kShortCut, kEnable, HotKeysEnabled);
   // Disabled hotkeys were never registered, and their texts in the file stay as they are.
   if (!HotKeysEnabled) return;
-  SaveShortCut(0, PauseShortCut, "Pause");
-  SaveShortCut(1, PrevShortCut, "Prev");
-  SaveShortCut(2, NextShortCut, "Next");
-  SaveShortCut(4, PrevFolderShortCut, "PrevFld");
-  SaveShortCut(3, NextFolderShortCut, "NextFld");
-  SaveShortCut(5, VisibleShortCut, "Visible");
+  ForEachHotkey([this](const THotkeyInfo& hotkey) {
+    SaveShortCut(hotkey.Id, ShortCuts_[hotkey.Id], hotkey.Key);
+  });
 }
 
 void TfrmMain::SaveShortCut(int id, TShortCut shortCut, const char* keyName) {
   platform::UnregisterHotKey(this, id);
-  Ini->WriteString("ShortCut", keyName, ShortCutToText(shortCut));
+  Ini->WriteString(ini::kShortCut, keyName, ShortCutToText(shortCut));
 }

@@ -88,12 +88,12 @@ INSTANTIATE_TEST_SUITE_P(Workers, FolderPaneTest, ::testing::Values(0, 2),
 
 QImage Expected(const TfrmMain& form, const TABitmap* picture) {
   TABitmap tile;
-  tile.Assign(*form.Background);
+  tile.Assign(form.TileBackground());
   if (picture) {
     TABitmap jacket;
     jacket.SetSize(80, 80);
     StretchNearest(80, 80, *picture, 0, 0, picture->Width(), picture->Height(), 0, 0, jacket);
-    tile.CopyFrom(jacket, form.JacketRect.Left, form.JacketRect.Top);
+    tile.CopyFrom(jacket, form.JacketArea().Left, form.JacketArea().Top);
   }
   return tile.ToQImage();
 }
@@ -146,25 +146,25 @@ TEST_P(FolderPaneTest, KeysAndDoubleClickMoveThroughFoldersAndKeepPlayPath) {
   const auto form = Open(Library + "Music");
   QListWidget* pane = form->ListViewFolder;
   pane->setCurrentRow(1);  // "Album"
-  EXPECT_EQ(form->PlayPath, Library + "Music/Album/");
+  EXPECT_EQ(form->Session().PlayPath(), Library + "Music/Album/");
 
   Key(pane, Qt::Key_Backspace);  // up to the library
-  EXPECT_EQ(form->RootPath, Library);
+  EXPECT_EQ(form->Session().RootPath(), Library);
   EXPECT_EQ(Names(*form), (std::vector<std::string>{"..", "Music"}));
   // Backspace selects ".." first, which lists the parent through that name.
-  EXPECT_EQ(form->PlayPath, Library + "Music/../");
+  EXPECT_EQ(form->Session().PlayPath(), Library + "Music/../");
 
   pane->setCurrentRow(1);
   Key(pane, Qt::Key_Return);  // into "Music"
-  EXPECT_EQ(form->RootPath, Library + "Music/");
-  EXPECT_EQ(form->PlayPath, Library + "Music/") << "the rebuild's clearing leaves it alone";
+  EXPECT_EQ(form->Session().RootPath(), Library + "Music/");
+  EXPECT_EQ(form->Session().PlayPath(), Library + "Music/") << "the rebuild's clearing leaves it alone";
 
   pane->setCurrentRow(2);  // "Other", opened by a double-click on its tile
   const QRect tile = pane->visualItemRect(pane->item(2));
   DoubleClick(pane->viewport(), tile.center());
-  EXPECT_EQ(form->RootPath, Library + "Music/Other/");
+  EXPECT_EQ(form->Session().RootPath(), Library + "Music/Other/");
   EXPECT_EQ(Names(*form), std::vector<std::string>{".."});
-  EXPECT_EQ(form->PlayPath, Library + "Music/Other/");
+  EXPECT_EQ(form->Session().PlayPath(), Library + "Music/Other/");
 }
 
 TEST_P(FolderPaneTest, NextAndPreviousFolderWrapPastTheFirstEntry) {
@@ -178,7 +178,7 @@ TEST_P(FolderPaneTest, NextAndPreviousFolderWrapPastTheFirstEntry) {
     form->ListViewFolder->setCurrentRow(rows.first);
     action->trigger();
     EXPECT_EQ(Selected(*form), rows.second) << action->text().toStdString() << rows.first;
-    EXPECT_EQ(form->PlayPath, Library + Names(*form)[rows.second] + "/");
+    EXPECT_EQ(form->Session().PlayPath(), Library + Names(*form)[rows.second] + "/");
   }
 }
 
@@ -190,7 +190,7 @@ TEST_P(FolderPaneTest, FolderNameThatIsNotUtf8RoundTripsIntoPlayPathAndTheSettin
     ASSERT_EQ(Names(*form), (std::vector<std::string>{"..", "Plain", kShiftJisName}));
     EXPECT_EQ(form->ListViewFolder->item(2)->text().toStdString(), "ボン");
     form->ListViewFolder->setCurrentRow(2);
-    EXPECT_EQ(form->PlayPath, Library + kShiftJisName + "/");
+    EXPECT_EQ(form->Session().PlayPath(), Library + kShiftJisName + "/");
   }
   const auto entries = ParseIni(ReadFile(Dir.File("orvane.ini")));
   EXPECT_NE(std::find(entries.begin(), entries.end(),
@@ -255,7 +255,7 @@ TEST_P(FolderPaneTest, ClickOnTheEmptyAreaRemovesTheSelection) {
     QCoreApplication::sendEvent(viewport, &event);
   }
   EXPECT_EQ(Selected(*form), -1);
-  EXPECT_EQ(form->PlayPath, Library + "A/") << "the play list keeps the folder that lost it";
+  EXPECT_EQ(form->Session().PlayPath(), Library + "A/") << "the play list keeps the folder that lost it";
 }
 
 TEST_P(FolderPaneTest, OnlyADoubleClickOnTheWindowsOwnSurfaceRebuilds) {
@@ -267,7 +267,7 @@ TEST_P(FolderPaneTest, OnlyADoubleClickOnTheWindowsOwnSurfaceRebuilds) {
   EXPECT_EQ(Selected(*form), 1) << "what a child passed up is not the window's";
   DoubleClick(form->PanelFolder, QPoint(2, 2));  // the border round the pane
   EXPECT_EQ(Selected(*form), -1);
-  EXPECT_EQ(form->PlayPath, Library + "A/");
+  EXPECT_EQ(form->Session().PlayPath(), Library + "A/");
 }
 
 // The dialog, run modally the way the window runs it; what closes it is queued first.
@@ -315,12 +315,12 @@ TEST_P(FolderDialogTest, SelectPathTakesTheChosenFolderAndEscChangesNothing) {
   SelectWhenShown(Library + "Jazz", true);
   form->ActionSelectPath->trigger();
   EXPECT_EQ(Dialog->SelectedPath(), Library + "Jazz");
-  EXPECT_EQ(form->RootPath, Library + "Jazz/");
+  EXPECT_EQ(form->Session().RootPath(), Library + "Jazz/");
   EXPECT_EQ(Names(*form), (std::vector<std::string>{"..", "Live", "Studio"}));
 
   SelectWhenShown(Library, false);
   form->ActionSelectPath->trigger();
-  EXPECT_EQ(form->RootPath, Library + "Jazz/");
+  EXPECT_EQ(form->Session().RootPath(), Library + "Jazz/");
   EXPECT_EQ(Names(*form), (std::vector<std::string>{"..", "Live", "Studio"}));
 }
 

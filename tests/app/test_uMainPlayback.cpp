@@ -204,28 +204,28 @@ TEST_F(PlaybackTest, NextPreviousAndTheEndOfAFileStepThroughTheRows) {
   SelectFolder(*form, "A");
   ASSERT_EQ(form->ListViewPlay->rowCount(), 3);
   const int last = 2;
-  auto startedRow = [&] { return RowOf(form->ListViewPlay, fs::path(form->PlayFile).filename()); };
+  auto startedRow = [&] { return RowOf(form->ListViewPlay, fs::path(form->Session().PlayFile()).filename()); };
 
   // Nothing played yet: PlayIndex is 0, so Next starts row 1.
   form->ActionNext->trigger();
-  EXPECT_EQ(form->PlayIndex, 1);
+  EXPECT_EQ(form->Session().PlayIndex(), 1);
   EXPECT_EQ(startedRow(), 1);
-  EXPECT_EQ(form->Engine->FileName(), form->PlayFile);
-  EXPECT_TRUE(form->Engine->Playing());
-  EXPECT_EQ(form->windowTitle().toStdString().rfind("Ver1.07 Orvane - " + form->PlayFile, 0), 0u);
+  EXPECT_EQ(form->Engine()->FileName(), form->Session().PlayFile());
+  EXPECT_TRUE(form->Engine()->Playing());
+  EXPECT_EQ(form->windowTitle().toStdString().rfind("Ver1.07 Orvane - " + form->Session().PlayFile(), 0), 0u);
 
   form->ActionPrev->trigger();  // from row 1 to row 0
-  EXPECT_EQ(form->PlayIndex, 0);
+  EXPECT_EQ(form->Session().PlayIndex(), 0);
   form->ActionPrev->trigger();  // from row 0 to the last row
-  EXPECT_EQ(form->PlayIndex, last);
+  EXPECT_EQ(form->Session().PlayIndex(), last);
   EXPECT_EQ(startedRow(), last);
 
   // The end of the last row starts row 0 (auto-next-folder is off).
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayIndex == 0; }, 5000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayIndex() == 0; }, 5000));
   EXPECT_EQ(startedRow(), 0);
   EXPECT_TRUE(form->ListViewPlay->item(0, 0)->isSelected());
   // And playback goes on by itself: row 1 follows.
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayIndex == 1; }, 5000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayIndex() == 1; }, 5000));
   ExpectNoErrorBoxes();
 }
 
@@ -253,12 +253,12 @@ TEST_F(PlaybackTest, AFileThatCannotBePlayedIsPassedAsIfItHadEnded) {
     SelectFolder(*form, folder);
     c.spoil(PathOf(folder + "/02.mp3"));
     PlayRow(*form, 0);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayIndex == 2; }, 10000));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayIndex() == 2; }, 10000));
     EXPECT_EQ(form->StatusBar1->currentMessage().toStdString(),
               PathOf(folder + "/02.mp3") + ": 再生できません");
     EXPECT_EQ(form->windowTitle().toStdString(), "Ver1.07 Orvane - " + PathOf(folder + "/03.mp3") +
                                                      " - 03");
-    EXPECT_TRUE(form->Engine->Playing());
+    EXPECT_TRUE(form->Engine()->Playing());
   }
   // The last file of a folder leads into the next folder, with auto-next-folder.
   AddFile("G/01.mp3");
@@ -268,7 +268,7 @@ TEST_F(PlaybackTest, AFileThatCannotBePlayedIsPassedAsIfItHadEnded) {
   auto form = Open();
   SelectFolder(*form, "G");
   PlayRow(*form, 1);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayFile == PathOf("H/01.mp3"); }, 10000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayFile() == PathOf("H/01.mp3"); }, 10000));
   EXPECT_EQ(form->StatusBar1->currentMessage().toStdString(),
             PathOf("G/02.mp3") + ": 再生できません");
   ExpectNoErrorBoxes();
@@ -284,15 +284,15 @@ TEST_F(PlaybackTest, AListOfWhichNothingCanBePlayedStopsAfterOnePass) {
   auto form = Open();
   SelectFolder(*form, "A");
   PlayRow(*form, 1);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return !form->Engine->Playing(); }, 10000));
-  EXPECT_EQ(form->PlayIndex, 0) << "rows 1, 2 and 0 were tried, once each";
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !form->Engine()->Playing(); }, 10000));
+  EXPECT_EQ(form->Session().PlayIndex(), 0) << "rows 1, 2 and 0 were tried, once each";
   EXPECT_EQ(form->StatusBar1->currentMessage().toStdString(), "再生停止");
   EXPECT_EQ(form->windowTitle().toStdString(), "Ver1.07 Orvane - 再生停止");
   ProcessEventsFor(600);
-  EXPECT_EQ(form->PlayIndex, 0);
+  EXPECT_EQ(form->Session().PlayIndex(), 0);
   // A start by the user tries again.
   PlayRow(*form, 2);
-  EXPECT_TRUE(form->Engine->Playing());
+  EXPECT_TRUE(form->Engine()->Playing());
   ExpectNoErrorBoxes();
 }
 
@@ -306,29 +306,29 @@ TEST_F(PlaybackTest, PauseTwiceResumesAndStopThenPlayStartsTheRowAgain) {
 
   form->ActionPause->trigger();
   EXPECT_TRUE(form->ActionPause->isChecked());
-  EXPECT_TRUE(form->Engine->Paused());
-  EXPECT_TRUE(form->Engine->Playing());  // paused still counts as playing
-  const int64_t pausedAt = form->Engine->GetPosition();
+  EXPECT_TRUE(form->Engine()->Paused());
+  EXPECT_TRUE(form->Engine()->Playing());  // paused still counts as playing
+  const int64_t pausedAt = form->Engine()->GetPosition();
   EXPECT_GT(pausedAt, kSecond / 4);
   ProcessEventsFor(1500);
-  EXPECT_EQ(form->Engine->GetPosition(), pausedAt);
+  EXPECT_EQ(form->Engine()->GetPosition(), pausedAt);
 
   form->ActionPause->trigger();
   EXPECT_FALSE(form->ActionPause->isChecked());
-  EXPECT_FALSE(form->Engine->Paused());
+  EXPECT_FALSE(form->Engine()->Paused());
   ProcessEventsFor(500);
   // On from where it stood: the time spent paused is not skipped.
-  EXPECT_GT(form->Engine->GetPosition(), pausedAt + kSecond / 5);
-  EXPECT_LT(form->Engine->GetPosition(), pausedAt + kSecond);
+  EXPECT_GT(form->Engine()->GetPosition(), pausedAt + kSecond / 5);
+  EXPECT_LT(form->Engine()->GetPosition(), pausedAt + kSecond);
 
   const std::string caption = form->windowTitle().toStdString();
   form->ActionStop->trigger();
-  EXPECT_FALSE(form->Engine->Playing());
+  EXPECT_FALSE(form->Engine()->Playing());
   EXPECT_EQ(form->windowTitle().toStdString(), caption);  // still names the file
   form->ActionPlay->trigger();
-  EXPECT_TRUE(form->Engine->Playing());
-  EXPECT_EQ(form->PlayIndex, 0);
-  EXPECT_LT(form->Engine->GetPosition(), kSecond / 2);
+  EXPECT_TRUE(form->Engine()->Playing());
+  EXPECT_EQ(form->Session().PlayIndex(), 0);
+  EXPECT_LT(form->Engine()->GetPosition(), kSecond / 2);
   ExpectNoErrorBoxes();
 }
 
@@ -360,10 +360,10 @@ TEST_F(PlaybackTest, SeekActionsAndThePositionBarMoveThePlayingFile) {
       form->ScrollBar1->triggerAction(QAbstractSlider::SliderMove);
     }
     // The file is 20 s and a few milliseconds of encoder padding long.
-    EXPECT_NEAR(static_cast<double>(form->Engine->GetPosition()), static_cast<double>(c.expected),
+    EXPECT_NEAR(static_cast<double>(form->Engine()->GetPosition()), static_cast<double>(c.expected),
                 kSecond / 10);
   }
-  EXPECT_TRUE(form->Engine->Paused());
+  EXPECT_TRUE(form->Engine()->Paused());
   ExpectNoErrorBoxes();
 }
 
@@ -378,7 +378,7 @@ TEST_F(PlaybackTest, SwitchingTheExternalOutputWhilePlayingWaitsForTheNextFile) 
 
   form->ActionUseVideoGate->trigger();
   EXPECT_TRUE(form->ActionUseVideoGate->isChecked());
-  EXPECT_TRUE(form->Engine->VideoGateAudio());
+  EXPECT_TRUE(form->Engine()->VideoGateAudio());
   const long before = Counters->audioRenderer;
   ProcessEventsFor(500);
   EXPECT_GT(Counters->audioRenderer, before);  // the file goes on where it played
@@ -399,14 +399,14 @@ TEST_F(PlaybackTest, AutoNextFolderWrapsPastTheParentEntry) {
   const int last = form->ListViewFolder->count() - 1;
   form->ListViewFolder->setCurrentRow(last);
   PlayRow(*form, 0);
-  const std::string firstFile = form->PlayFile;
+  const std::string firstFile = form->Session().PlayFile();
 
   // After the last folder comes entry 1, not "..".
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayFile != firstFile; }, 5000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayFile() != firstFile; }, 5000));
   EXPECT_EQ(SelectedEntry(form->ListViewFolder), 1);
-  EXPECT_EQ(form->PlayIndex, 0);
-  EXPECT_EQ(form->PlayFile, form->PlayPath + "1.mp3");
-  EXPECT_NE(form->PlayPath.find("/" + form->ListViewFolder->item(1)->text().toStdString() + "/"),
+  EXPECT_EQ(form->Session().PlayIndex(), 0);
+  EXPECT_EQ(form->Session().PlayFile(), form->Session().PlayPath() + "1.mp3");
+  EXPECT_NE(form->Session().PlayPath().find("/" + form->ListViewFolder->item(1)->text().toStdString() + "/"),
             std::string::npos);
   ExpectNoErrorBoxes();
 }
@@ -426,11 +426,11 @@ TEST_F(PlaybackTest, AutoNextFolderStopsAtAFolderWithoutPlayableFiles) {
       [&] { return SelectedEntry(form->ListViewFolder) == EntryOf(form->ListViewFolder, "E"); },
       5000));
   EXPECT_EQ(form->ListViewPlay->rowCount(), 0);
-  EXPECT_EQ(form->PlayFile, PathOf("A/2.mp3"));
+  EXPECT_EQ(form->Session().PlayFile(), PathOf("A/2.mp3"));
   // The end keeps being found, and nothing starts.
   ProcessEventsFor(1000);
   EXPECT_EQ(SelectedEntry(form->ListViewFolder), EntryOf(form->ListViewFolder, "E"));
-  EXPECT_EQ(form->PlayFile, PathOf("A/2.mp3"));
+  EXPECT_EQ(form->Session().PlayFile(), PathOf("A/2.mp3"));
   ExpectNoErrorBoxes();
 }
 
@@ -462,7 +462,7 @@ TEST_F(PlaybackTest, HotkeyNumbersRunTheirCommands) {
     form->ListViewFolder->setCurrentRow(2);
     PlayRow(*form, 1);
     auto state = [&] {
-      return State{form->Engine->Paused(), form->isVisible(), form->PlayIndex,
+      return State{form->Engine()->Paused(), form->isVisible(), form->Session().PlayIndex(),
                    SelectedEntry(form->ListViewFolder)};
     };
     const State before = state();
@@ -503,12 +503,12 @@ TEST_F(PlaybackTest, NextStartResumesTheFileThatPlayedAtItsPosition) {
     EXPECT_LT(savedPosition, 7 * kSecond);
 
     auto form = Open();
-    EXPECT_EQ(form->Engine->FileName(), PathOf("A/2.mp3"));
-    EXPECT_TRUE(form->Engine->Playing());
-    EXPECT_FALSE(form->Engine->Paused());
-    EXPECT_GE(form->Engine->GetPosition(), savedPosition - kSecond / 10);
-    EXPECT_LT(form->Engine->GetPosition(), savedPosition + kSecond);
-    EXPECT_EQ(form->PlayIndex, 1);
+    EXPECT_EQ(form->Engine()->FileName(), PathOf("A/2.mp3"));
+    EXPECT_TRUE(form->Engine()->Playing());
+    EXPECT_FALSE(form->Engine()->Paused());
+    EXPECT_GE(form->Engine()->GetPosition(), savedPosition - kSecond / 10);
+    EXPECT_LT(form->Engine()->GetPosition(), savedPosition + kSecond);
+    EXPECT_EQ(form->Session().PlayIndex(), 1);
     EXPECT_TRUE(form->ListViewPlay->item(1, 0)->isSelected());
     EXPECT_EQ(form->windowTitle().toStdString(),
               "Ver1.07 Orvane - " + PathOf("A/2.mp3") + " - 2");
@@ -529,7 +529,7 @@ TEST_F(PlaybackTest, ADoubleClickBelowThePlayListsRowsPlays) {
   const QPoint below(10, surface->height() - 5);
   ASSERT_FALSE(form->ListViewPlay->indexAt(below).isValid());
   DoubleClick(surface, below);
-  EXPECT_TRUE(form->Engine->Playing());
-  EXPECT_EQ(form->PlayFile, PathOf("A/1.wav"));
+  EXPECT_TRUE(form->Engine()->Playing());
+  EXPECT_EQ(form->Session().PlayFile(), PathOf("A/1.wav"));
   ExpectNoErrorBoxes();
 }
