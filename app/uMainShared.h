@@ -46,10 +46,6 @@ inline std::string ExeFolder() {
       QCoreApplication::applicationDirPath().toStdString());
 }
 
-inline std::string WithoutTrailingDelimiter(const std::string& path) {
-  return platform::HasTrailingPathDelimiter(path) ? path.substr(0, path.size() - 1) : path;
-}
-
 // The wait cursor for as long as a pane is rebuilt: every entry is read before the window
 // answers again.
 class TWaitCursor {

@@ -411,6 +411,21 @@ TEST_F(PlaybackTest, AutoNextFolderWrapsPastTheParentEntry) {
   ExpectNoErrorBoxes();
 }
 
+// With one folder the walk comes round to the folder that plays: its first file follows the last,
+// not the last file once more.
+TEST_F(PlaybackTest, AutoNextFolderWithOneFolderGoesOnFromItsFirstFile) {
+  AddFile("A/1.mp3");
+  AddFile("A/2.mp3");
+  WriteSettings(true);
+  auto form = Open();
+  SelectFolder(*form, "A");
+  PlayRow(*form, 1);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayIndex() == 0; }, 5000));
+  EXPECT_EQ(form->Session().PlayFile(), PathOf("A/1.mp3"));
+  EXPECT_TRUE(form->ListViewPlay->item(0, 0)->isSelected());
+  ExpectNoErrorBoxes();
+}
+
 TEST_F(PlaybackTest, AutoNextFolderStopsAtAFolderWithoutPlayableFiles) {
   AddFile("A/1.mp3");
   AddFile("A/2.mp3");
