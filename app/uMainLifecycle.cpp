@@ -1,10 +1,8 @@
 #include "app/uMain.h"
 
-#include <QStatusBar>
 #include <algorithm>
 
 #include "app/DataFiles.h"
-#include "desktop/TrayIcon.h"
 #include "desktop/Winplace.h"
 #include "imaging/ABitmap.h"
 #include "platform/Profile.h"
@@ -14,7 +12,7 @@
 
 using namespace umain;
 
-// Creation, first showing and destruction; the caption.
+// Creation, first showing and destruction.
 
 void TfrmMain::FormCreate() {
   FirstShow = true;
@@ -72,24 +70,4 @@ void TfrmMain::FormDestroy() {
   Engine_.reset();
   TagReader_.reset();
   Background.reset();
-}
-
-void TfrmMain::SetStatusText(const std::string& text) { StatusBar1->showMessage(ForDisplay(text)); }
-
-void TfrmMain::UpdateCaption(const std::string& name) {
-  std::string shown = name;
-  std::string title;
-  if (name.empty()) shown = kStoppedText;
-  else if (platform::FileExists(name)) title = ReadTitle(name);
-  const std::string status = title.empty() ? shown : shown + " - " + title;
-  const std::string tip = title.empty() ? shown : shown + "\r" + title;
-  SetStatusText(status);
-  Caption_ = kCaptionPrefix + status;
-  setWindowTitle(ForDisplay(Caption_));
-  TrayIcon1->SetTipHelp(tip);
-}
-
-std::string TfrmMain::ReadTitle(const std::string& name) {
-  TagReader_->ReadTags(name);
-  return TagReader_->GetTagValue("Title");
 }

@@ -4,8 +4,11 @@
 #include <QItemSelectionModel>
 #include <QListWidget>
 #include <QScopedValueRollback>
+#include <QStatusBar>
 
 #include "app/uMainShared.h"
+#include "desktop/TrayIcon.h"
+#include "tags/sMediaTagReader.h"
 
 using namespace umain;
 
@@ -94,4 +97,26 @@ void TfrmMain::StartRow(int row) {
 int TfrmMain::SelectedRow() const {
   const QModelIndexList selected = ListViewPlay->selectionModel()->selectedRows();
   return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+// The one place where the status bar, the caption and the tray tip name the file.
+
+void TfrmMain::SetStatusText(const std::string& text) { StatusBar1->showMessage(ForDisplay(text)); }
+
+void TfrmMain::UpdateCaption(const std::string& name) {
+  std::string shown = name;
+  std::string title;
+  if (name.empty()) shown = kStoppedText;
+  else if (platform::FileExists(name)) title = ReadTitle(name);
+  const std::string status = title.empty() ? shown : shown + " - " + title;
+  const std::string tip = title.empty() ? shown : shown + "\r" + title;
+  SetStatusText(status);
+  Caption_ = kCaptionPrefix + status;
+  setWindowTitle(ForDisplay(Caption_));
+  TrayIcon1->SetTipHelp(tip);
+}
+
+std::string TfrmMain::ReadTitle(const std::string& name) {
+  TagReader_->ReadTags(name);
+  return TagReader_->GetTagValue("Title");
 }
