@@ -98,8 +98,14 @@ void LoadPlacement(QWidget* window, const std::string& section) {
   const WP::Rect present = placement.rcNormalPosition;
   for (auto [key, field] : PlaceKeys(placement)) *field = ini.ReadInteger(section, key, *field);
   // The original platform brings such a window back onto a screen; here it keeps the place it
-  // has, the default one at a start.
-  if (!Usable(placement.rcNormalPosition, window)) placement.rcNormalPosition = present;
+  // has, the default one at a start. A place kept is not set again: set as a rectangle it would
+  // become the client's position, while the form's default position is its frame's.
+  const WP::Rect& r = placement.rcNormalPosition;
+  const bool keepPlace = !Usable(r, window) || (r.left == present.left && r.top == present.top &&
+                                                r.right == present.right &&
+                                                r.bottom == present.bottom);
+  if (keepPlace && placement.showCmd == platform::SW_SHOWNORMAL) return;
+  if (keepPlace) placement.rcNormalPosition = present;
   platform::SetWindowPlacement(window, &placement);
 }
 
