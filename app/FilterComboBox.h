@@ -8,6 +8,11 @@
 #include <string_view>
 #include <vector>
 
+// The "Filter" setting when the file has none: one entry per playable type, then all of them.
+constexpr const char* DefaultFilter =
+    "wav|*.wav|mp3|*.mp3|avi|*.avi|wmv|*.wmv|mpg|*.mpg|m2p|*.m2p|vob|*.vob|vg2|*.vg2|"
+    "all(wav,mp3,avi,wmv,mpg,m2p,vob,vg2)|*.*";
+
 struct TFilterEntry {
   std::string Label;
   std::string Mask;

@@ -33,7 +33,7 @@ void TPlaySession::ListFolders() {
   FolderIndex_ = -1;
   // The folder steps and Backspace rely on entry 0 being ".." or "...". The search gives ".."
   // first wherever there is a parent; at the root the dialog entry takes its place.
-  if (LastName(RootPath_).empty()) Folders_.push_back("...");
+  if (AtRoot()) Folders_.push_back("...");
   for (const platform::TSearchRec& rec : platform::FindFiles(RootPath_ + "*.*")) {
     if (rec.Directory && rec.Name != ".") Folders_.push_back(rec.Name);
   }
@@ -44,6 +44,8 @@ std::string TPlaySession::FolderPath(int index) const {
   return platform::IncludeTrailingPathDelimiter(RootPath_ + Folders_[index]);
 }
 
+bool TPlaySession::AtRoot() const { return LastName(RootPath_).empty(); }
+
 void TPlaySession::SelectFolder(int index) {
   if (!InRange(index, Folders_.size())) {
     FolderIndex_ = -1;
@@ -53,12 +55,27 @@ void TPlaySession::SelectFolder(int index) {
   PlayPath_ = FolderPath(index);
 }
 
+void TPlaySession::DeselectFolder(int index) {
+  SelectFolder(index);
+  FolderIndex_ = -1;
+}
+
+void TPlaySession::OpenFolder(int index) {
+  if (!InRange(index, Folders_.size())) return;
+  if (Folders_[index] == "..") {
+    const std::string current = WithoutTrailingDelimiter(RootPath_);
+    SetRootPath(current.substr(0, current.rfind(platform::PathDelim) + 1));
+  } else {
+    SetRootPath(RootPath_ + Folders_[index]);
+  }
+}
+
 void TPlaySession::ListFiles(const std::string& mask, const TPlayableExtensions& extensions) {
   Files_.clear();
   for (const platform::TSearchRec& rec : platform::FindFiles(PlayPath_ + mask)) {
     if (!rec.Directory && extensions.Matches(rec.Name)) Files_.push_back(rec.Name);
   }
-  FailedRows_.assign(Files_.size(), false);
+  if (Advance_ && Advance_->List != PlayPath_) Advance_.reset();
 }
 
 std::string TPlaySession::FilePath(int row) const {
@@ -103,31 +120,27 @@ TPlayStep TPlaySession::PreviousFolder() const {
 }
 
 TPlayStep TPlaySession::Ended() {
-  EndFailureRun();
+  Advance_.reset();
   return Next();
 }
 
 TPlayStep TPlaySession::Failed() {
-  if (!FailureRunFolder_) FailureRunFolder_ = FolderIndex_;
-  // Only while the row still holds the file: the list may have been rebuilt since it started.
-  if (InRange(PlayIndex_, Files_.size()) && FilePath(PlayIndex_) == PlayFile_) {
-    FailedRows_[PlayIndex_] = true;
+  const int failedInARow = FailedInARow_ + 1;
+  Advance_.reset();
+  if (failedInARow >= static_cast<int>(Files_.size())) {
+    FailedInARow_ = 0;
+    return {TPlayStepKind::Stop, -1};
   }
   const TPlayStep step = Next();
-  const bool roundAgain =
-      (step.Kind == TPlayStepKind::Row && FailedRows_[step.Index]) ||
-      (step.Kind == TPlayStepKind::Folder && step.Index == *FailureRunFolder_);
-  if (step.Kind == TPlayStepKind::None || roundAgain) EndFailureRun();
-  return roundAgain ? TPlayStep{TPlayStepKind::Stop, -1} : step;
-}
-
-void TPlaySession::EndFailureRun() {
-  FailedRows_.assign(Files_.size(), false);
-  FailureRunFolder_.reset();
+  if (step.Kind != TPlayStepKind::None) Advance_ = TFailureAdvance{failedInARow, PlayPath_};
+  return step;
 }
 
 std::string TPlaySession::SetPlayIndex(int row) {
   if (!InRange(row, Files_.size())) return std::string();
+  const bool advance = Advance_ && Advance_->List == PlayPath_;
+  FailedInARow_ = advance ? Advance_->Count : 0;
+  Advance_.reset();
   PlayIndex_ = row;
   PlayFile_ = FilePath(row);
   return PlayFile_;

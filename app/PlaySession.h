@@ -53,10 +53,18 @@ class TPlaySession {
   const std::vector<std::string>& Folders() const { return Folders_; }
   // RootPath, the entry's name and a delimiter.
   std::string FolderPath(int index) const;
+  // True when RootPath has no parent: entry 0 is then the dialog entry "...", not a folder.
+  bool AtRoot() const;
   // The selected entry, -1 for none. Selecting an entry makes it the play folder; the caller
   // then lists its files. Selecting none keeps the play folder and its list.
   int FolderIndex() const { return FolderIndex_; }
   void SelectFolder(int index);
+  // The entry lost the selection: its folder becomes the play folder all the same (the pane's
+  // last change wins), and no entry is selected.
+  void DeselectFolder(int index);
+  // Opens the entry: RootPath moves up for "..", else into the entry's folder. The caller
+  // re-reads the folders. Not for the dialog entry "...", whose path comes from the dialog.
+  void OpenFolder(int index);
 
   // The playable files of PlayPath that mask finds, in the search's order. PlayIndex stays.
   void ListFiles(const std::string& mask, const TPlayableExtensions& extensions);
@@ -73,14 +81,16 @@ class TPlaySession {
   // The folder walk skips entry 0: after the last entry comes entry 1, before entry 1 the last.
   TPlayStep NextFolder() const;
   TPlayStep PreviousFolder() const;
-  // The file last started came to its end: as Next, and the run of failures is over.
+  // The file last started came to its end: as Next.
   TPlayStep Ended();
   // The file last started cannot be played: it counts as played and the step is the one its end
-  // would take, unless that step goes round to a file that already failed in this run of
-  // failures (a row of this list, or the folder where the run began): then Stop.
+  // would take, unless the files that failed one after the other in this list are now as many
+  // as its rows (nothing of it can be played, the empty list included): then Stop. A step into
+  // another folder starts the count afresh there.
   TPlayStep Failed();
 
-  // Records row as started: PlayIndex := row, PlayFile := its path, which is returned.
+  // Records row as started: PlayIndex := row, PlayFile := its path, which is returned. A start
+  // ends the run of failures, except the start that Failed() led to in the same list.
   std::string SetPlayIndex(int row);
 
   // Resume at start: the first folder entry whose path is PlayPath, and the first row whose
@@ -89,8 +99,6 @@ class TPlaySession {
   int SavedFileIndex() const;
 
  private:
-  void EndFailureRun();
-
   std::string RootPath_;
   std::string PlayPath_;
   std::string PlayFile_;
@@ -99,8 +107,14 @@ class TPlaySession {
   std::vector<std::string> Folders_;
   int FolderIndex_ = -1;
   std::vector<std::string> Files_;
-  // The run of failures: rows of this list that failed in it (cleared with a new list), and
-  // the folder entry it began in. A normal end or a Stop ends the run.
-  std::vector<bool> FailedRows_;
-  std::optional<int> FailureRunFolder_;
+  // Files of the play list that failed one after the other since a start by anything but the
+  // advance past a failure.
+  int FailedInARow_ = 0;
+  // Set by Failed() for the start it leads to: the count that start carries on, and the list
+  // it counts in. A list of another folder drops it.
+  struct TFailureAdvance {
+    int Count;
+    std::string List;
+  };
+  std::optional<TFailureAdvance> Advance_;
 };

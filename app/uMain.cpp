@@ -32,8 +32,6 @@
 #include "platform/Profile.h"
 #include "tags/sMediaTagReader.h"
 
-TfrmMain* frmMain = nullptr;
-
 using namespace umain;
 
 namespace {
@@ -45,7 +43,6 @@ constexpr int kMinimumWidth = 320;
 
 TfrmMain::TfrmMain(TEngineFactory engineFactory) : EngineFactory_(std::move(engineFactory)) {
   setObjectName("frmMain");
-  if (frmMain == nullptr) frmMain = this;
   // The closest installed match of the form's "ＭＳ Ｐゴシック" at 12 pixels: a proportional
   // Japanese gothic.
   QFont font("IPAPGothic");
@@ -85,18 +82,58 @@ TfrmMain::~TfrmMain() {
   ApplicationEvents1->SetOnMessage({});
   RunHandler([this] { FormDestroy(); });
   // When FormDestroy stopped early, these still go, and the engine before the bar it moves.
-  Engine.reset();
-  TagReader.reset();
+  Engine_.reset();
+  TagReader_.reset();
   Background.reset();
-  if (frmMain == this) frmMain = nullptr;
 }
 
-QAction* TfrmMain::NewAction(const char* name, const char* caption,
-                             void (TfrmMain::*handler)(QObject*)) {
-  auto* action = new QAction(QString::fromUtf8(caption), ActionManager1);
-  action->setObjectName(name);
-  action->setProperty("Handler", handler ? name + QString("Execute") : QString());
-  if (handler) {
+namespace {
+
+using THandler = void (TfrmMain::*)(QObject*);
+
+// The window's handler of each command, in the table's order; the seek actions share one, which
+// reads the tag of the action that ran it.
+constexpr auto kHandlers = std::to_array<THandler>({
+    &TfrmMain::ActionPlayExecute,       &TfrmMain::ActionStopExecute,
+    &TfrmMain::ActionPauseExecute,      &TfrmMain::ActionPrevExecute,
+    &TfrmMain::ActionNextExecute,       &TfrmMain::ActionPrevFolderExecute,
+    &TfrmMain::ActionNextFolderExecute, &TfrmMain::ActionAutoNextFolderExecute,
+    &TfrmMain::ActionSelectPathExecute, &TfrmMain::ActionUseVideoGateExecute,
+    &TfrmMain::ActionMinus15Execute,    &TfrmMain::ActionMinus15Execute,
+    &TfrmMain::ActionMinus15Execute,    &TfrmMain::ActionMinus15Execute,
+    &TfrmMain::ActionMinus15Execute,    &TfrmMain::ActionMinus15Execute,
+    &TfrmMain::ActionMinus15Execute,    &TfrmMain::ActionMinus15Execute,
+    &TfrmMain::ActionMinus15Execute,    &TfrmMain::ActionShowExecute,
+    &TfrmMain::ActionHideExecute,       &TfrmMain::ActionFlipVisibleExecute,
+    &TfrmMain::ActionExitExecute,       nullptr /* PlayPause: remote controls only */});
+static_assert(kHandlers.size() == kCommands.size(), "one handler for each command");
+
+// The form's field of each action, in the table's order.
+constexpr auto kActionFields = std::to_array<QAction* TfrmMain::*>({
+    &TfrmMain::ActionPlay,       &TfrmMain::ActionStop,           &TfrmMain::ActionPause,
+    &TfrmMain::ActionPrev,       &TfrmMain::ActionNext,           &TfrmMain::ActionPrevFolder,
+    &TfrmMain::ActionNextFolder, &TfrmMain::ActionAutoNextFolder, &TfrmMain::ActionSelectPath,
+    &TfrmMain::ActionUseVideoGate, &TfrmMain::ActionMinus15,      &TfrmMain::ActionMinus5,
+    &TfrmMain::ActionPlus5,      &TfrmMain::ActionPlus15,         &TfrmMain::ActionPlus30,
+    &TfrmMain::ActionPlus45,     &TfrmMain::ActionPlus60,         &TfrmMain::ActionPlus75,
+    &TfrmMain::ActionPlus90,     &TfrmMain::ActionShow,           &TfrmMain::ActionHide,
+    &TfrmMain::ActionFlipVisible, &TfrmMain::ActionExit});
+static_assert(kActionFields.size() + 1 == kCommands.size(), "a field for each action");
+
+}  // namespace
+
+QAction* TfrmMain::NewAction(const TCommandInfo& info) {
+  auto* action = new QAction(QString::fromUtf8(info.Caption), ActionManager1);
+  action->setObjectName(info.ActionName);
+  action->setCheckable(info.Checkable);
+  if (info.SeekSeconds != 0) action->setData(info.SeekSeconds);
+  if (info.Hint != nullptr) action->setToolTip(QString::fromUtf8(info.Hint));
+  if (info.ImageIndex >= 0) action->setIcon(ImageListAction.Icon(info.ImageIndex));
+  // The buttons' captions carry their accelerators; menus keep the plain action captions.
+  if (info.ButtonCaption != nullptr) action->setIconText(QString::fromUtf8(info.ButtonCaption));
+  // Show has no handler on the action: its menu item runs ActionShowExecute (wired there).
+  const THandler handler = kHandlers[static_cast<size_t>(info.Command)];
+  if (info.Command != TCommand::Show) {
     connect(action, &QAction::triggered, this,
             [this, action, handler] { RunHandler([&] { (this->*handler)(action); }); });
   }
@@ -112,46 +149,13 @@ void TfrmMain::CreateActions() {
   for (QStyle::StandardPixmap picture : pictures) {
     ImageListAction.Add(style()->standardIcon(picture).pixmap(16, 16).toImage());
   }
-  using T = TfrmMain;
-  ActionPlay = NewAction("ActionPlay", "Play", &T::ActionPlayExecute);
-  ActionStop = NewAction("ActionStop", "Stop", &T::ActionStopExecute);
-  ActionPause = NewAction("ActionPause", "Pause", &T::ActionPauseExecute);
-  ActionNext = NewAction("ActionNext", "Next", &T::ActionNextExecute);
-  ActionPrev = NewAction("ActionPrev", "Prev", &T::ActionPrevExecute);
-  ActionSelectPath = NewAction("ActionSelectPath", "SelectPath", &T::ActionSelectPathExecute);
-  // The action itself has no handler; its menu item "Show" runs ActionShowExecute (wired there).
-  ActionShow = NewAction("ActionShow", "Show", nullptr);
-  ActionHide = NewAction("ActionHide", "Hide", &T::ActionHideExecute);
-  ActionFlipVisible = NewAction("ActionFlipVisible", "FlipVisible", &T::ActionFlipVisibleExecute);
-  const std::pair<QAction**, int> seeks[] = {
-      {&ActionMinus15, -15}, {&ActionMinus5, -5}, {&ActionPlus5, 5},   {&ActionPlus15, 15},
-      {&ActionPlus30, 30},   {&ActionPlus45, 45}, {&ActionPlus60, 60}, {&ActionPlus75, 75},
-      {&ActionPlus90, 90}};
-  for (auto [field, seconds] : seeks) {
-    const QString caption = (seconds < 0 ? "" : "+") + QString::number(seconds);
-    const QString name = (seconds < 0 ? "ActionMinus" : "ActionPlus") + QString::number(std::abs(seconds));
-    *field = NewAction(name.toUtf8().constData(), caption.toUtf8().constData(),
-                       &T::ActionMinus15Execute);
-    (*field)->setData(seconds);
-    (*field)->setProperty("Handler", "ActionMinus15Execute");
-  }
-  ActionUseVideoGate = NewAction("ActionUseVideoGate", "VideoGate1000", &T::ActionUseVideoGateExecute);
-  ActionUseVideoGate->setToolTip("VideoGate1000を使用する");
-  ActionUseVideoGate->setCheckable(true);
-  ActionExit = NewAction("ActionExit", "Exit", &T::ActionExitExecute);
-  ActionNextFolder = NewAction("ActionNextFolder", "NextFolder", &T::ActionNextFolderExecute);
-  ActionPrevFolder = NewAction("ActionPrevFolder", "PrevFolder", &T::ActionPrevFolderExecute);
-  ActionAutoNextFolder =
-      NewAction("ActionAutoNextFolder", "AutoNextFolder", &T::ActionAutoNextFolderExecute);
-  ActionAutoNextFolder->setCheckable(true);
-  ActionPause->setCheckable(true);
-  const std::pair<QAction*, int> images[] = {
-      {ActionPlay, 0}, {ActionStop, 1}, {ActionPause, 4}, {ActionNext, 3}, {ActionPrev, 2}};
-  for (auto [action, index] : images) {
-    action->setIcon(ImageListAction.Icon(index));
-    action->setProperty("ImageIndex", index);
+  for (size_t i = 0; i < kActionFields.size(); ++i) {
+    Actions_[i] = NewAction(kCommands[i]);
+    this->*kActionFields[i] = Actions_[i];
   }
 }
+
+QAction* TfrmMain::Action(TCommand command) const { return Actions_[static_cast<size_t>(command)]; }
 
 void TfrmMain::CreateToolBar() {
   // A panel of flat buttons rather than a QToolBar: it wraps to as many rows as the window's
@@ -162,18 +166,8 @@ void TfrmMain::CreateToolBar() {
   auto* layout = new TFlowLayout(ActionToolBar1);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->setSpacing(0);
-  // The buttons' captions carry their accelerators; menus keep the plain action captions.
-  const std::pair<QAction*, const char*> buttons[] = {
-      {ActionPlay, "&Play"},       {ActionStop, "&Stop"},         {ActionPause, "P&ause"},
-      {ActionPrev, "P&rev"},       {ActionNext, "&Next"},         {nullptr, nullptr},
-      {ActionPrevFolder, nullptr}, {ActionNextFolder, nullptr},   {ActionAutoNextFolder, nullptr},
-      {ActionSelectPath, "S&electPath"}, {nullptr, nullptr},      {ActionUseVideoGate, nullptr},
-      {nullptr, nullptr},          {ActionMinus15, "-&15"},       {ActionMinus5, "-&5"},
-      {ActionPlus5, nullptr},      {ActionPlus15, nullptr},       {ActionPlus30, "+&30"},
-      {ActionPlus45, "+&45"},      {ActionPlus60, "+&60"},        {ActionPlus75, "+&75"},
-      {ActionPlus90, "+&90"},      {ActionHide, "H&ide"}};
-  for (auto [action, caption] : buttons) {
-    if (action == nullptr) {
+  for (const TCommandLayout& entry : kToolBar) {
+    if (!entry) {
       auto* separator = new QFrame(ActionToolBar1);
       separator->setFrameShape(QFrame::VLine);
       separator->setFrameShadow(QFrame::Sunken);
@@ -181,9 +175,8 @@ void TfrmMain::CreateToolBar() {
       layout->addWidget(separator);
       continue;
     }
-    if (caption) action->setIconText(QString::fromUtf8(caption));
     auto* button = new QToolButton(ActionToolBar1);
-    button->setDefaultAction(action);
+    button->setDefaultAction(Action(*entry));
     button->setAutoRaise(true);
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setFixedHeight(24);
@@ -272,16 +265,10 @@ void TfrmMain::CreatePlayListColumns() {
 void TfrmMain::CreatePopupMenu() {
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName("PopupMenu1");
-  PopupMenu1->addAction(ActionExit);
-  PopupMenu1->addSeparator();
-  PopupMenu1->addAction(ActionSelectPath);
-  PopupMenu1->addSeparator();
-  for (QAction* action : {ActionPlay, ActionStop, ActionPause, ActionPrev, ActionNext}) {
-    PopupMenu1->addAction(action);
+  for (const TCommandLayout& entry : kPopupMenu) {
+    if (entry) PopupMenu1->addAction(Action(*entry));
+    else PopupMenu1->addSeparator();
   }
-  PopupMenu1->addSeparator();
-  PopupMenu1->addAction(ActionShow);
-  PopupMenu1->addAction(ActionHide);
   connect(ActionShow, &QAction::triggered, this,
           [this] { RunHandler([this] { ActionShowExecute(ActionShow); }); });
 }
@@ -321,6 +308,9 @@ void TfrmMain::ConnectEvents() {
     });
   });
   connect(Timer1, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1Timer(Timer1); }); });
+  // The session follows the check mark, however it is set.
+  connect(ActionAutoNextFolder, &QAction::toggled, this,
+          [this](bool on) { Session_.SetAutoNextFolder(on); });
   ApplicationEvents1->SetOnMessage(
       [this](platform::TMsg& msg, bool& handled) { ApplicationEvents1Message(msg, handled); });
 }

@@ -6,13 +6,16 @@
 
 #include <QMainWindow>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/Commands.h"
 #include "app/ImageList.h"
+#include "app/PlaySession.h"
 #include "app/PlayableExtensions.h"
 #include "app/ShortCut.h"
 #include "platform/Hotkeys.h"
@@ -77,8 +80,8 @@ class TfrmMain : public QMainWindow {
   TApplicationEvents* ApplicationEvents1 = nullptr;
   QObject* ActionManager1 = nullptr;   // the parent of every action
 
-  // Actions. The tag of a seek action is in data() (seconds); the image index, where there is
-  // one, in the property "ImageIndex". Qt toggles a checkable action before its handler runs.
+  // Actions, made from the command table. The tag of a seek action is in data() (seconds). Qt
+  // toggles a checkable action before its handler runs.
   QAction* ActionPlay = nullptr;
   QAction* ActionStop = nullptr;
   QAction* ActionPause = nullptr;
@@ -103,27 +106,26 @@ class TfrmMain : public QMainWindow {
   QAction* ActionPrevFolder = nullptr;
   QAction* ActionAutoNextFolder = nullptr;
 
-  // State of the window.
-  bool FirstShow = true;  // until the first showing has done its one-time work
-  std::unique_ptr<TABitmap> Background;
-  TRect JacketRect;
-  std::unique_ptr<TsMediaTagReader> TagReader;
-  std::unique_ptr<TVideoGate1000> Engine;
-  std::string RootPath;  // always ends in a path delimiter once the settings are read
-  std::string PlayPath;  // likewise
-  std::string PlayFile;  // full path of the file last started
-  bool ResumePlaying = false;
-  int64_t ResumePosition = 0;  // 100 ns units
-  int32_t PlayIndex = 0;
-  bool HotKeysEnabled = true;
-  TShortCut PauseShortCut = 0;
-  TShortCut PrevShortCut = 0;
-  TShortCut NextShortCut = 0;
-  TShortCut NextFolderShortCut = 0;
-  TShortCut PrevFolderShortCut = 0;
-  TShortCut VisibleShortCut = 0;
-  TPlayableExtensions PlayableExtensions;  // the types the play list lists
-  std::unique_ptr<platform::TIniFile> Ini;  // only between OpenIni and CloseIni
+  // The action of a command; nullptr for a command that has none (PlayPause).
+  QAction* Action(TCommand command) const;
+  // Runs the command as its action does (the hotkeys); Show runs ActionShowExecute.
+  void RunCommand(TCommand command);
+  // Runs a remote control's command: "play" starts the selected file or resumes a paused one,
+  // "pause" pauses a playing file, "play-pause" toggles, "show" brings the window to the front
+  // even when it is minimised; every other command as RunCommand.
+  void RunRemoteCommand(TCommand command);
+
+  // What plays and what comes next; the window shows it.
+  TPlaySession& Session() { return Session_; }
+  const TPlaySession& Session() const { return Session_; }
+  TVideoGate1000* Engine() const { return Engine_.get(); }
+  TsMediaTagReader* TagReader() const { return TagReader_.get(); }
+  // The tile every folder entry starts from, and where a jacket is laid into it.
+  const TABitmap& TileBackground() const { return *Background; }
+  const TRect& JacketArea() const { return JacketRect; }
+  // What the settings file said about the previous run's end.
+  bool ResumePlaying() const { return ResumePlaying_; }
+  int64_t ResumePosition() const { return ResumePosition_; }
 
   // Lifecycle events.
   void FormCreate();
@@ -131,12 +133,8 @@ class TfrmMain : public QMainWindow {
   void FormDestroy();
 
   // Settings file.
-  void OpenIni();
-  void CloseIni();
   void LoadSettings();
   void SaveSettings();
-  TShortCut RegisterShortCut(int id, const char* keyName, const char* defaultText);
-  void SaveShortCut(int id, TShortCut shortCut, const char* keyName);
 
   // Caption, status bar and tray tip name the file (the stopped text when name is "").
   void UpdateCaption(const std::string& name);
@@ -158,8 +156,6 @@ class TfrmMain : public QMainWindow {
 
   // Play list.
   void BuildPlayList();
-  // Reads the file's tags and sets the row's Title and Artist cells, empty ones too.
-  void FillTagColumns(int row, const std::string& path);
   void FilterComboBox1Click(QObject* Sender);
   // Gives the selected row its colours, whether or not the list has the focus.
   void ListViewPlayCustomDrawItem(QObject* Sender, int Row, QStyleOptionViewItem& Option,
@@ -175,8 +171,6 @@ class TfrmMain : public QMainWindow {
   void ScrollBar1Scroll(QObject* Sender, int ScrollCode, int& ScrollPos);
   void Timer1Timer(QObject* Sender);
   void ActionUseVideoGateExecute(QObject* Sender);
-  // The file the engine could not play counts as played: the list goes on after it.
-  void GoPastUnplayableFile();
 
   // Hotkeys and window commands.
   void ApplicationEvents1Message(platform::TMsg& Msg, bool& Handled);
@@ -196,17 +190,47 @@ class TfrmMain : public QMainWindow {
 
  private:
   void CreateActions();
-  QAction* NewAction(const char* name, const char* caption, void (TfrmMain::*handler)(QObject*));
+  QAction* NewAction(const TCommandInfo& info);
   void CreateToolBar();
   void CreatePanes();
   void CreatePopupMenu();
   void ConnectEvents();
   void SetStatusText(const std::string& text);
-  // The playable files that the filter's mask finds in PlayPath, in the search's order.
-  std::vector<std::string> PlayableFileNames();
+  bool IsOwnSurface(const QWidget* widget) const;
+
+  // Settings file (uMainSettings.cpp).
+  void OpenIni();
+  void CloseIni();
+  TShortCut RegisterShortCut(int id, const char* keyName, const char* defaultText);
+  void SaveShortCut(int id, TShortCut shortCut, const char* keyName);
+
+  // Folder pane and play list.
   void AddFolderEntry(const std::string& name, const QImage& tile);
   void CreatePlayListColumns();
-  bool IsOwnSurface(const QWidget* widget) const;
+  // The filter's mask; with no entry selected the last one ("all" by default) is chosen first.
+  std::string FilterMask();
+  // Reads the file's tags and sets the row's Title and Artist cells, empty ones too.
+  void FillTagColumns(int row, const std::string& path);
+
+  // Playback: shows a step of the session, starts a row, passes a file that cannot be played.
+  void Go(const TPlayStep& step);
+  void StartRow(int row);
+  void GoPastUnplayableFile();
+  int SelectedRow() const;
+
+  std::array<QAction*, kCommands.size()> Actions_{};  // in the table's order
+  bool FirstShow = true;  // until the first showing has done its one-time work
+  std::unique_ptr<TABitmap> Background;
+  TRect JacketRect;
+  std::unique_ptr<TsMediaTagReader> TagReader_;
+  std::unique_ptr<TVideoGate1000> Engine_;
+  TPlaySession Session_;
+  bool ResumePlaying_ = false;
+  int64_t ResumePosition_ = 0;  // 100 ns units
+  bool HotKeysEnabled = true;
+  std::array<TShortCut, kHotkeyCount> ShortCuts_{};  // by hotkey number
+  TPlayableExtensions PlayableExtensions;  // the types the play list lists
+  std::unique_ptr<platform::TIniFile> Ini;  // only between OpenIni and CloseIni
 
   TEngineFactory EngineFactory_;
   std::unique_ptr<TScrollBarPositionBar> PositionBar_;
@@ -214,13 +238,7 @@ class TfrmMain : public QMainWindow {
   int FolderTileThreads_ = -1;
   // True while BuildFolderList empties the pane: the deselection that causes is not the user's.
   bool FolderPaneRebuilding_ = false;
-  // Files of the play list that failed one after the other since a file was last started by
-  // anything but that advance; when it reaches the list's length, nothing of it can be played.
-  int FailedInARow_ = 0;
   // True while the timer starts the next file: a message box shown meanwhile (the external
   // output's reports) runs the timer again, which must not start yet another file.
   bool Advancing_ = false;
 };
-
-// The program's main window while it exists.
-extern TfrmMain* frmMain;

@@ -15,19 +15,9 @@ using namespace umain;
 
 // Folder pane.
 
-namespace {
-
-// The last name of a folder path, "" for the root (a lone delimiter) or an empty path.
-std::string LastName(const std::string& folder) {
-  const std::string path = WithoutTrailingDelimiter(folder);
-  return path.substr(path.rfind(platform::PathDelim) + 1);
-}
-
-}  // namespace
-
 void TfrmMain::BuildFolderList() {
   const TWaitCursor wait;
-  SetStatusText(RootPath);
+  SetStatusText(Session_.RootPath());
   // Clearing deselects the old entry; that is no choice of the user's and must not reach
   // ListViewFolderSelectItem, which would make a PlayPath of the new root and the old name.
   FolderPaneRebuilding_ = true;
@@ -36,16 +26,14 @@ void TfrmMain::BuildFolderList() {
   ImageListFolder.Clear();
   // Folders without a jacket all show this one picture; the image list holds it once.
   const QImage plainTile = Background->ToQImage();
-  if (LastName(RootPath).empty()) AddFolderEntry("...", plainTile);
+  Session_.ListFolders();
+  const std::vector<std::string>& folders = Session_.Folders();
+  const size_t first = Session_.AtRoot() ? 1 : 0;
+  if (first == 1) AddFolderEntry(folders[0], plainTile);
 
-  std::vector<std::string> names;
+  std::vector<std::string> names(folders.begin() + first, folders.end());
   std::vector<std::string> basePaths;
-  const std::string root = platform::IncludeTrailingPathDelimiter(RootPath);
-  for (const platform::TSearchRec& rec : platform::FindFiles(root + "*.*")) {
-    if (!rec.Directory || rec.Name == ".") continue;
-    names.push_back(rec.Name);
-    basePaths.push_back(root + rec.Name + platform::PathDelim + "a");
-  }
+  for (size_t i = first; i < folders.size(); ++i) basePaths.push_back(Session_.FolderPath(i) + "a");
   TJacketTileMaker maker(*Background, JacketRect.Left, JacketRect.Top);
   if (FolderTileThreads_ >= 0) maker.SetThreads(FolderTileThreads_);
   maker.Make(basePaths, [&](size_t i, TABitmap& tile) {
@@ -65,28 +53,24 @@ void TfrmMain::AddFolderEntry(const std::string& name, const QImage& tile) {
   ListViewFolder->addItem(item);
 }
 
-void TfrmMain::ListViewFolderSelectItem(QListWidgetItem* Item, bool /*Selected*/) {
+void TfrmMain::ListViewFolderSelectItem(QListWidgetItem* Item, bool Selected) {
   if (Item == nullptr || FolderPaneRebuilding_) return;
-  PlayPath = platform::IncludeTrailingPathDelimiter(RootPath) + RawName(Item);
-  PlayPath = platform::IncludeTrailingPathDelimiter(PlayPath);
+  // The entry that lost the selection lists its files too: the last change wins.
+  if (Selected) Session_.SelectFolder(ListViewFolder->row(Item));
+  else Session_.DeselectFolder(ListViewFolder->row(Item));
   BuildPlayList();
 }
 
 void TfrmMain::ListViewFolderDblClick(QObject* /*Sender*/) {
-  const QList<QListWidgetItem*> selected = ListViewFolder->selectedItems();
-  if (selected.isEmpty()) return;
-  const std::string caption = RawName(selected.first());
-  if (caption == "...") {
+  const int entry = Session_.FolderIndex();
+  if (entry < 0) return;
+  if (Session_.Folders()[entry] == "...") {
     if (dlgFolderSelect != nullptr && dlgFolderSelect->exec() == QDialog::Accepted) {
-      RootPath = dlgFolderSelect->SelectedPath();
+      Session_.SetRootPath(dlgFolderSelect->SelectedPath());
     }
-  } else if (caption == "..") {
-    const std::string current = WithoutTrailingDelimiter(RootPath);
-    RootPath = current.substr(0, current.rfind(platform::PathDelim) + 1);
   } else {
-    RootPath = platform::IncludeTrailingPathDelimiter(RootPath) + caption;
+    Session_.OpenFolder(entry);
   }
-  RootPath = platform::IncludeTrailingPathDelimiter(RootPath);
   BuildFolderList();
 }
 
@@ -99,27 +83,10 @@ void TfrmMain::ListViewFolderKeyPress(QObject* Sender, char& Key) {
   }
 }
 
-void TfrmMain::ActionNextFolderExecute(QObject* /*Sender*/) {
-  const int count = ListViewFolder->count();
-  const QModelIndexList selected = ListViewFolder->selectionModel()->selectedIndexes();
-  if (count == 0 || selected.isEmpty()) return;
-  const int current = selected.first().row();
-  // Past the last entry the walk wraps to entry 1: entry 0 is ".." or "...".
-  const int next = current < count - 1 ? current + 1 : 1;
-  if (next >= count) return;
-  ListViewFolder->setCurrentRow(next);
-  ActionPlayExecute(ActionPlay);
-}
+void TfrmMain::ActionNextFolderExecute(QObject* /*Sender*/) { Go(Session_.NextFolder()); }
 
-void TfrmMain::ActionPrevFolderExecute(QObject* /*Sender*/) {
-  const int count = ListViewFolder->count();
-  const QModelIndexList selected = ListViewFolder->selectionModel()->selectedIndexes();
-  if (count == 0 || selected.isEmpty()) return;
-  const int current = selected.first().row();
-  ListViewFolder->setCurrentRow(current >= 2 ? current - 1 : count - 1);
-  ActionPlayExecute(ActionPlay);
-}
+void TfrmMain::ActionPrevFolderExecute(QObject* /*Sender*/) { Go(Session_.PreviousFolder()); }
 
 void TfrmMain::ActionAutoNextFolderExecute(QObject* /*Sender*/) {
-  // Nothing: the action checks and unchecks itself, and the end of a file reads its state.
+  // Nothing: the action checks and unchecks itself, and the session follows its mark.
 }

@@ -1,10 +1,8 @@
 #include "app/uMain.h"
 
-#include <QStatusBar>
 #include <algorithm>
 
 #include "app/DataFiles.h"
-#include "desktop/TrayIcon.h"
 #include "desktop/Winplace.h"
 #include "imaging/ABitmap.h"
 #include "platform/Profile.h"
@@ -14,7 +12,7 @@
 
 using namespace umain;
 
-// Creation, first showing and destruction; the caption.
+// Creation, first showing and destruction.
 
 void TfrmMain::FormCreate() {
   FirstShow = true;
@@ -29,10 +27,9 @@ void TfrmMain::FormCreate() {
   JacketRect = {6, 6, 86, 86};
   ImageListFolder.SetSize(kTileSize, kTileSize);
   ListViewFolder->setIconSize(QSize(kTileSize, kTileSize));
-  TagReader = std::make_unique<TsMediaTagReader>();
-  Engine = EngineFactory_ ? EngineFactory_() : std::make_unique<TVideoGate1000>();
-  Engine->SetVideoGateVideo(false);
-  Engine->SetVideoGateAudio(false);
+  TagReader_ = std::make_unique<TsMediaTagReader>();
+  Engine_ = EngineFactory_ ? EngineFactory_() : std::make_unique<TVideoGate1000>();
+  UseVideoGate(*Engine_, false);
   LoadSettings();
   UpdateCaption("");
 }
@@ -41,30 +38,24 @@ void TfrmMain::FormShow() {
   if (!FirstShow) return;
   FirstShow = false;
   PositionBar_ = std::make_unique<TScrollBarPositionBar>(ScrollBar1);
-  Engine->AttachScrollBar(PositionBar_.get());
+  Engine_->AttachScrollBar(PositionBar_.get());
   LoadPlacement(this);
   BuildFolderList();
   if (ListViewFolder->count() == 0) return;
 
   // Resume the previous run: the saved folder, then the saved file in it.
-  const std::string target = WithoutTrailingDelimiter(PlayPath);
-  for (int i = 0; i < ListViewFolder->count(); ++i) {
-    if (RootPath + FolderCaption(ListViewFolder, i) != target) continue;
-    ListViewFolder->setCurrentRow(i);  // runs ListViewFolderSelectItem, which lists the files
-    for (int row = 0; row < ListViewPlay->rowCount(); ++row) {
-      if (PlayPath + RowCaption(ListViewPlay, row) != PlayFile) continue;
-      ListViewPlay->selectRow(row);
-      PlayIndex = row;
-      if (ResumePlaying) {
-        Engine->OpenFile(PlayFile);
-        Engine->SetPosition(ResumePosition);
-        Engine->Play();
-        UpdateCaption(PlayFile);
-      }
-      break;
-    }
-    break;
-  }
+  const int entry = Session_.SavedFolderIndex();
+  if (entry < 0) return;
+  ListViewFolder->setCurrentRow(entry);  // runs ListViewFolderSelectItem, which lists the files
+  const int row = Session_.SavedFileIndex();
+  if (row < 0) return;
+  ListViewPlay->selectRow(row);
+  const std::string file = Session_.SetPlayIndex(row);
+  if (!ResumePlaying_) return;
+  Engine_->OpenFile(file);
+  Engine_->SetPosition(ResumePosition_);
+  Engine_->Play();
+  UpdateCaption(file);
 }
 
 void TfrmMain::FormDestroy() {
@@ -76,27 +67,7 @@ void TfrmMain::FormDestroy() {
     SavePlacement(this);
     if (!save.Commit()) throw platform::EIniFileException::CannotWrite(ApplicationIniFileName());
   }
-  Engine.reset();
-  TagReader.reset();
+  Engine_.reset();
+  TagReader_.reset();
   Background.reset();
-}
-
-void TfrmMain::SetStatusText(const std::string& text) { StatusBar1->showMessage(ForDisplay(text)); }
-
-void TfrmMain::UpdateCaption(const std::string& name) {
-  std::string shown = name;
-  std::string title;
-  if (name.empty()) shown = kStoppedText;
-  else if (platform::FileExists(name)) title = ReadTitle(name);
-  const std::string status = title.empty() ? shown : shown + " - " + title;
-  const std::string tip = title.empty() ? shown : shown + "\r" + title;
-  SetStatusText(status);
-  Caption_ = kCaptionPrefix + status;
-  setWindowTitle(ForDisplay(Caption_));
-  TrayIcon1->SetTipHelp(tip);
-}
-
-std::string TfrmMain::ReadTitle(const std::string& name) {
-  TagReader->ReadTags(name);
-  return TagReader->GetTagValue("Title");
 }

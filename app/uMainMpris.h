@@ -1,12 +1,13 @@
 #pragma once
 // The main window on the desktop's media-player service: TMainMpris answers the service from
-// TfrmMain's engine, play list and tag reader, and runs its commands through the window's own
-// handlers, so a command over the bus does what the tool bar does. Made after the window and
+// TfrmMain's engine, play session and tag reader, and runs its commands from the command table
+// through the window, so a command over the bus does what the tool bar does. Made after the window and
 // destroyed before it; everything runs on the GUI thread.
 
 #include <memory>
 #include <string>
 
+#include "app/Commands.h"
 #include "platform/MprisPlayer.h"
 
 class TfrmMain;
@@ -40,6 +41,7 @@ class TMainMpris : public platform::TMprisPlayer {
   // Tags and jacket of the loaded file; read again only when another file is loaded.
   const platform::TMprisTrack& TrackOf(const std::string& fileName);
   void ConnectAnnouncements();
+  void Run(TCommand command);
 
   TfrmMain& Form_;
   std::unique_ptr<platform::TMprisService> Service_;

@@ -32,25 +32,20 @@ QTableWidgetItem* NewCell(const QString& text) {
 
 }  // namespace
 
-std::vector<std::string> TfrmMain::PlayableFileNames() {
+std::string TfrmMain::FilterMask() {
   // Searching needs a mask: with no entry selected the last one ("all" by default) is chosen.
   if (FilterComboBox1->ItemIndex() < 0 && FilterComboBox1->count() > 0) {
     FilterComboBox1->SetItemIndex(FilterComboBox1->count() - 1);
   }
-  std::vector<std::string> names;
-  for (const platform::TSearchRec& rec : platform::FindFiles(PlayPath + FilterComboBox1->Mask())) {
-    if (rec.Directory) continue;
-    if (!PlayableExtensions.Matches(rec.Name)) continue;
-    names.push_back(rec.Name);
-  }
-  return names;
+  return FilterComboBox1->Mask();
 }
 
 void TfrmMain::BuildPlayList() {
-  if (!TagReader) return;
+  if (!TagReader_) return;
   const TWaitCursor wait;
   ListViewPlay->setRowCount(0);
-  const std::vector<std::string> names = PlayableFileNames();
+  Session_.ListFiles(FilterMask(), PlayableExtensions);
+  const std::vector<std::string>& names = Session_.Files();
   // One repaint at the end instead of one per cell.
   ListViewPlay->setUpdatesEnabled(false);
   ListViewPlay->setRowCount(static_cast<int>(names.size()));
@@ -63,7 +58,7 @@ void TfrmMain::BuildPlayList() {
       QTableWidgetItem* caption = NewCell(ForDisplay(names[row]));
       SetRawName(caption, names[row]);
       ListViewPlay->setItem(row, 0, caption);
-      FillTagColumns(row, PlayPath + names[row]);
+      FillTagColumns(row, Session_.FilePath(row));
     }
   }
   ListViewPlay->setUpdatesEnabled(true);
@@ -75,9 +70,9 @@ void TfrmMain::BuildPlayList() {
 }
 
 void TfrmMain::FillTagColumns(int row, const std::string& path) {
-  TagReader->ReadTags(path);
-  ListViewPlay->setItem(row, 1, NewCell(TagCellText(TagReader->GetTagValue("Title"))));
-  ListViewPlay->setItem(row, 2, NewCell(TagCellText(TagReader->GetTagValue("Artist"))));
+  TagReader_->ReadTags(path);
+  ListViewPlay->setItem(row, 1, NewCell(TagCellText(TagReader_->GetTagValue("Title"))));
+  ListViewPlay->setItem(row, 2, NewCell(TagCellText(TagReader_->GetTagValue("Artist"))));
 }
 
 void TfrmMain::FilterComboBox1Click(QObject* /*Sender*/) { BuildPlayList(); }

@@ -2,100 +2,121 @@
 
 #include <QAction>
 #include <QItemSelectionModel>
+#include <QListWidget>
 #include <QScopedValueRollback>
+#include <QStatusBar>
 
 #include "app/uMainShared.h"
+#include "desktop/TrayIcon.h"
+#include "tags/sMediaTagReader.h"
 
 using namespace umain;
 
-// Playback control.
+// Playback control: each command asks the session what to start, and the window shows it.
 
-void TfrmMain::ActionPlayExecute(QObject* /*Sender*/) {
-  if (ListViewPlay->rowCount() == 0) return;
-  if (ListViewPlay->selectionModel()->selectedRows().isEmpty()) ListViewPlay->selectRow(0);
-  const QModelIndexList selected = ListViewPlay->selectionModel()->selectedRows();
-  if (selected.isEmpty()) return;  // a list without columns has no row to select
-  PlayIndex = selected.first().row();
-  FailedInARow_ = 0;
-  PlayFile = PlayPath + RowCaption(ListViewPlay, PlayIndex);
-  Engine->OpenFile(PlayFile);
-  Engine->Play();
-  ActionPause->setChecked(Engine->Paused());
-  UpdateCaption(PlayFile);
-}
+void TfrmMain::ActionPlayExecute(QObject* /*Sender*/) { Go(Session_.Play(SelectedRow())); }
 
-void TfrmMain::ActionStopExecute(QObject* /*Sender*/) { Engine->Stop(); }
+void TfrmMain::ActionStopExecute(QObject* /*Sender*/) { Engine_->Stop(); }
 
 void TfrmMain::ActionPauseExecute(QObject* /*Sender*/) {
-  Engine->TogglePause();
-  ActionPause->setChecked(Engine->Paused());
+  Engine_->TogglePause();
+  ActionPause->setChecked(Engine_->Paused());
 }
 
-void TfrmMain::ActionNextExecute(QObject* /*Sender*/) {
-  const int rows = ListViewPlay->rowCount();
-  if (rows == 0) return;
-  int next = PlayIndex + 1;
-  if (next >= rows) {
-    if (ActionAutoNextFolder->isChecked()) {
-      ActionNextFolderExecute(ActionNextFolder);
-      return;
-    }
-    next = 0;
-  }
-  ListViewPlay->selectRow(next);
-  ActionPlayExecute(ActionPlay);
-}
+void TfrmMain::ActionNextExecute(QObject* /*Sender*/) { Go(Session_.Next()); }
 
-void TfrmMain::ActionPrevExecute(QObject* /*Sender*/) {
-  const int rows = ListViewPlay->rowCount();
-  if (rows == 0) return;
-  int previous = PlayIndex - 1;
-  if (previous < 0 || previous >= rows) previous = rows - 1;
-  ListViewPlay->selectRow(previous);
-  ActionPlayExecute(ActionPlay);
-}
+void TfrmMain::ActionPrevExecute(QObject* /*Sender*/) { Go(Session_.Previous()); }
 
 void TfrmMain::ActionMinus15Execute(QObject* Sender) {
   if (const auto* action = qobject_cast<QAction*>(Sender)) {
-    Engine->SkipSeconds(static_cast<int64_t>(action->data().toInt()));
+    Engine_->SkipSeconds(static_cast<int64_t>(action->data().toInt()));
   }
 }
 
 void TfrmMain::ScrollBar1Scroll(QObject* /*Sender*/, int /*ScrollCode*/, int& ScrollPos) {
-  Engine->SeekToScrollPos(ScrollPos);
+  Engine_->SeekToScrollPos(ScrollPos);
 }
 
 void TfrmMain::Timer1Timer(QObject* /*Sender*/) {
-  if (!Engine || !Engine->Playing() || Advancing_) return;
-  Engine->UpdatePosition();
-  if (Engine->Ended()) {
-    Engine->SetEnded(false);
+  if (!Engine_ || !Engine_->Playing() || Advancing_) return;
+  Engine_->UpdatePosition();
+  if (Engine_->Ended()) {
+    Engine_->SetEnded(false);
     const QScopedValueRollback<bool> advancing(Advancing_, true);
-    if (Engine->Failed()) GoPastUnplayableFile();
-    else ActionNextExecute(ActionNext);
+    if (Engine_->Failed()) GoPastUnplayableFile();
+    else Go(Session_.Ended());
   }
-}
-
-// As after the file's end (the next row, or the next folder), and the status bar names the file
-// that was passed, until the next start names another. A pass in which every file of the list
-// failed stops instead of going round again; a pass that goes on into another folder starts
-// afresh there. No message box: the user may be away, and the list goes on without them.
-void TfrmMain::GoPastUnplayableFile() {
-  const std::string failed = PlayFile;
-  const std::string list = PlayPath;
-  const int failedInARow = FailedInARow_ + 1;
-  if (failedInARow >= ListViewPlay->rowCount()) {
-    Engine->Stop();
-    UpdateCaption("");
-    return;
-  }
-  ActionNextExecute(ActionNext);  // a start begins a new count ...
-  if (PlayPath == list) FailedInARow_ = failedInARow;  // ... but this pass goes on
-  SetStatusText(failed + ": " + kCannotPlayText);
 }
 
 void TfrmMain::ActionUseVideoGateExecute(QObject* /*Sender*/) {
   // Qt has already flipped the check mark; the new state is the one to use.
-  Engine->SetVideoGateVideo(ActionUseVideoGate->isChecked());
-  Engine->SetVideoGateAudio(ActionUseVideoGate->isChecked());
+  UseVideoGate(*Engine_, ActionUseVideoGate->isChecked());
+}
+
+// As after the file's end (the next row, or the next folder), and the status bar names the file
+// that was passed, until the next start names another; or the stop, when nothing of the list
+// could be played. No message box: the user may be away, and the list goes on without them.
+void TfrmMain::GoPastUnplayableFile() {
+  const std::string failed = Session_.PlayFile();
+  const TPlayStep step = Session_.Failed();
+  Go(step);
+  if (step.Kind != TPlayStepKind::Stop) SetStatusText(failed + ": " + kCannotPlayText);
+}
+
+void TfrmMain::Go(const TPlayStep& step) {
+  switch (step.Kind) {
+    case TPlayStepKind::None:
+      break;
+    case TPlayStepKind::Row:
+      StartRow(step.Index);
+      break;
+    case TPlayStepKind::Folder:
+      // Selecting the entry lists its files with no row selected, so its first file starts. A
+      // walk that comes round to the selected entry (the only folder) lists it again: else the
+      // file that just played would start once more instead of the first.
+      if (step.Index == Session_.FolderIndex()) BuildPlayList();
+      else ListViewFolder->setCurrentRow(step.Index);
+      ActionPlayExecute(ActionPlay);
+      break;
+    case TPlayStepKind::Stop:
+      Engine_->Stop();
+      UpdateCaption("");
+      break;
+  }
+}
+
+void TfrmMain::StartRow(int row) {
+  ListViewPlay->selectRow(row);
+  const std::string file = Session_.SetPlayIndex(row);
+  Engine_->OpenFile(file);
+  Engine_->Play();
+  ActionPause->setChecked(Engine_->Paused());
+  UpdateCaption(file);
+}
+
+int TfrmMain::SelectedRow() const {
+  const QModelIndexList selected = ListViewPlay->selectionModel()->selectedRows();
+  return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+// The one place where the status bar, the caption and the tray tip name the file.
+
+void TfrmMain::SetStatusText(const std::string& text) { StatusBar1->showMessage(ForDisplay(text)); }
+
+void TfrmMain::UpdateCaption(const std::string& name) {
+  std::string shown = name;
+  std::string title;
+  if (name.empty()) shown = kStoppedText;
+  else if (platform::FileExists(name)) title = ReadTitle(name);
+  const std::string status = title.empty() ? shown : shown + " - " + title;
+  const std::string tip = title.empty() ? shown : shown + "\r" + title;
+  SetStatusText(status);
+  Caption_ = kCaptionPrefix + status;
+  setWindowTitle(ForDisplay(Caption_));
+  TrayIcon1->SetTipHelp(tip);
+}
+
+std::string TfrmMain::ReadTitle(const std::string& name) {
+  TagReader_->ReadTags(name);
+  return TagReader_->GetTagValue("Title");
 }

@@ -8,7 +8,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QTableWidget>
-#include <QVariant>
 
 #include <string>
 
@@ -47,10 +46,6 @@ inline std::string ExeFolder() {
       QCoreApplication::applicationDirPath().toStdString());
 }
 
-inline std::string WithoutTrailingDelimiter(const std::string& path) {
-  return platform::HasTrailingPathDelimiter(path) ? path.substr(0, path.size() - 1) : path;
-}
-
 // The wait cursor for as long as a pane is rebuilt: every entry is read before the window
 // answers again.
 class TWaitCursor {
@@ -63,27 +58,10 @@ class TWaitCursor {
 
 // A list entry keeps the file system's bytes of its name in Qt::UserRole beside its display
 // text: a name that is not valid UTF-8 (a Shift-JIS folder copied from an old disc) is shown
-// decoded, so the text cannot give the path back. Paths are built from these bytes.
+// decoded, so the text cannot give the name back. Paths are built from the session's names.
 template <typename Item>
 void SetRawName(Item* item, const std::string& bytes) {
   item->setData(Qt::UserRole, QByteArray::fromStdString(bytes));
-}
-
-// The entry's raw name; its display text as UTF-8 when it has none.
-template <typename Item>
-std::string RawName(const Item* item) {
-  if (item == nullptr) return std::string();
-  const QVariant raw = item->data(Qt::UserRole);
-  if (raw.typeId() == QMetaType::QByteArray) return raw.toByteArray().toStdString();
-  return item->text().toStdString();
-}
-
-inline std::string FolderCaption(const QListWidget* list, int row) {
-  return RawName(list->item(row));
-}
-
-inline std::string RowCaption(const QTableWidget* table, int row) {
-  return RawName(table->item(row, 0));
 }
 
 }  // namespace umain

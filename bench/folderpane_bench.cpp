@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
     // No media graph: the bench needs the window, not playback.
     TfrmMain form(orvane_test::MakeEngineWithoutGraph);
     for (const char* library : {"jackets", "plain"}) {
-      form.RootPath = (root / library).string() + "/";
+      form.Session().SetRootPath((root / library).string() + "/");
       form.SetFolderTileThreads(-1);
       const double parallelMs = MedianMs(runs, [&] { form.BuildFolderList(); });
       form.SetFolderTileThreads(0);

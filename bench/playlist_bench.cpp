@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     TfrmMain form;
     form.show();
     QCoreApplication::processEvents();
-    form.PlayPath = (dir / "list").string() + "/";
+    form.Session().SetPlayPath((dir / "list").string() + "/");
     TsMediaTagReader reader;
     auto rebuild = [&] {
       form.BuildPlayList();
@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
       }
     };
     auto searchOnly = [&] {
-      right &= platform::FindFiles(form.PlayPath + "*.mp3").size() == paths.size();
+      right &= platform::FindFiles(form.Session().PlayPath() + "*.mp3").size() == paths.size();
     };
     rebuild();  // warms the cache and Qt's first-use paths
     readTags();

@@ -42,7 +42,7 @@ TEST(MediaControlsTest, PlayerctlDrivesTheWindowsHandlersAndReadsWhatPlays) {
     TfrmMain form(MakeEngineOnFakeSinks);
     form.show();
     // The album's files in the play list, through the "all" filter entry.
-    form.PlayPath = album + "/";
+    form.Session().SetPlayPath(album + "/");
     form.FilterComboBox1->setCurrentIndex(form.FilterComboBox1->count() - 1);
     form.BuildPlayList();
     ASSERT_EQ(form.ListViewPlay->rowCount(), 3);

@@ -4,7 +4,6 @@
 
 #include "AppTestSupport.h"
 #include "app/FilterComboBox.h"
-#include "app/Settings.h"
 #include "platform/CodePage.h"
 
 namespace {

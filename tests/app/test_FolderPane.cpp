@@ -103,7 +103,7 @@ bool Near(QRgb a, QRgb b) {  // JPEG moves a plain colour by a few steps
 // A tile is the background with the jacket squeezed into the 80 x 80 square at (6, 6): the
 // background shows around the square, each quarter of the picture in its own quarter of it.
 void ExpectJacketTile(const TfrmMain& form, const QImage& tile) {
-  const QImage background = form.Background->ToQImage();
+  const QImage background = form.TileBackground().ToQImage();
   ASSERT_EQ(tile.size(), QSize(96, 96));
   for (const QPoint at : {QPoint(5, 5), QPoint(86, 86), QPoint(5, 85), QPoint(86, 6)}) {
     EXPECT_EQ(tile.pixel(at), background.pixel(at)) << at.x() << "," << at.y();
@@ -119,7 +119,7 @@ void ExpectJacketTile(const TfrmMain& form, const QImage& tile) {
 }
 
 void ExpectPlainTile(const TfrmMain& form, const QImage& tile) {
-  EXPECT_EQ(tile, form.Background->ToQImage());
+  EXPECT_EQ(tile, form.TileBackground().ToQImage());
 }
 
 TEST_P(FolderPaneTest, EntriesComeInSearchOrderEachWithItsTile) {
@@ -177,25 +177,25 @@ TEST_P(FolderPaneTest, KeysAndDoubleClickMoveThroughFoldersAndKeepPlayPath) {
   const auto form = Open(Library + "Music");
   QListWidget* pane = form->ListViewFolder;
   pane->setCurrentRow(1);  // "Album"
-  EXPECT_EQ(form->PlayPath, Library + "Music/Album/");
+  EXPECT_EQ(form->Session().PlayPath(), Library + "Music/Album/");
 
   Key(pane, Qt::Key_Backspace);  // up to the library
-  EXPECT_EQ(form->RootPath, Library);
+  EXPECT_EQ(form->Session().RootPath(), Library);
   EXPECT_EQ(Names(*form), (std::vector<std::string>{"..", "Music"}));
   // Backspace selects ".." first, which lists the parent through that name.
-  EXPECT_EQ(form->PlayPath, Library + "Music/../");
+  EXPECT_EQ(form->Session().PlayPath(), Library + "Music/../");
 
   pane->setCurrentRow(1);
   Key(pane, Qt::Key_Return);  // into "Music"
-  EXPECT_EQ(form->RootPath, Library + "Music/");
-  EXPECT_EQ(form->PlayPath, Library + "Music/") << "the rebuild's clearing leaves it alone";
+  EXPECT_EQ(form->Session().RootPath(), Library + "Music/");
+  EXPECT_EQ(form->Session().PlayPath(), Library + "Music/") << "the rebuild's clearing leaves it alone";
 
   pane->setCurrentRow(2);  // "Other", opened by a double-click on its tile
   const QRect tile = pane->visualItemRect(pane->item(2));
   DoubleClick(pane->viewport(), tile.center());
-  EXPECT_EQ(form->RootPath, Library + "Music/Other/");
+  EXPECT_EQ(form->Session().RootPath(), Library + "Music/Other/");
   EXPECT_EQ(Names(*form), std::vector<std::string>{".."});
-  EXPECT_EQ(form->PlayPath, Library + "Music/Other/");
+  EXPECT_EQ(form->Session().PlayPath(), Library + "Music/Other/");
 }
 
 TEST_P(FolderPaneTest, NextAndPreviousFolderWrapPastTheFirstEntry) {
@@ -209,7 +209,7 @@ TEST_P(FolderPaneTest, NextAndPreviousFolderWrapPastTheFirstEntry) {
     form->ListViewFolder->setCurrentRow(rows.first);
     action->trigger();
     EXPECT_EQ(Selected(*form), rows.second) << action->text().toStdString() << rows.first;
-    EXPECT_EQ(form->PlayPath, Library + Names(*form)[rows.second] + "/");
+    EXPECT_EQ(form->Session().PlayPath(), Library + Names(*form)[rows.second] + "/");
   }
 }
 
@@ -221,7 +221,7 @@ TEST_P(FolderPaneTest, FolderNameThatIsNotUtf8RoundTripsIntoPlayPathAndTheSettin
     ASSERT_EQ(Names(*form), (std::vector<std::string>{"..", "Plain", kShiftJisName}));
     EXPECT_EQ(form->ListViewFolder->item(2)->text().toStdString(), "ボン");
     form->ListViewFolder->setCurrentRow(2);
-    EXPECT_EQ(form->PlayPath, Library + kShiftJisName + "/");
+    EXPECT_EQ(form->Session().PlayPath(), Library + kShiftJisName + "/");
   }
   const auto entries = ParseIni(ReadFile(Dir.File("orvane.ini")));
   EXPECT_NE(std::find(entries.begin(), entries.end(),
@@ -283,7 +283,7 @@ TEST_P(FolderPaneTest, ClickOnTheEmptyAreaRemovesTheSelection) {
     QCoreApplication::sendEvent(viewport, &event);
   }
   EXPECT_EQ(Selected(*form), -1);
-  EXPECT_EQ(form->PlayPath, Library + "A/") << "the play list keeps the folder that lost it";
+  EXPECT_EQ(form->Session().PlayPath(), Library + "A/") << "the play list keeps the folder that lost it";
 }
 
 TEST_P(FolderPaneTest, OnlyADoubleClickOnTheWindowsOwnSurfaceRebuilds) {
@@ -295,7 +295,7 @@ TEST_P(FolderPaneTest, OnlyADoubleClickOnTheWindowsOwnSurfaceRebuilds) {
   EXPECT_EQ(Selected(*form), 1) << "what a child passed up is not the window's";
   DoubleClick(form->PanelFolder, QPoint(2, 2));  // the border round the pane
   EXPECT_EQ(Selected(*form), -1);
-  EXPECT_EQ(form->PlayPath, Library + "A/");
+  EXPECT_EQ(form->Session().PlayPath(), Library + "A/");
 }
 
 // The dialog, run modally the way the window runs it; what closes it is queued first.
@@ -343,12 +343,12 @@ TEST_P(FolderDialogTest, SelectPathTakesTheChosenFolderAndEscChangesNothing) {
   SelectWhenShown(Library + "Jazz", true);
   form->ActionSelectPath->trigger();
   EXPECT_EQ(Dialog->SelectedPath(), Library + "Jazz");
-  EXPECT_EQ(form->RootPath, Library + "Jazz/");
+  EXPECT_EQ(form->Session().RootPath(), Library + "Jazz/");
   EXPECT_EQ(Names(*form), (std::vector<std::string>{"..", "Live", "Studio"}));
 
   SelectWhenShown(Library, false);
   form->ActionSelectPath->trigger();
-  EXPECT_EQ(form->RootPath, Library + "Jazz/");
+  EXPECT_EQ(form->Session().RootPath(), Library + "Jazz/");
   EXPECT_EQ(Names(*form), (std::vector<std::string>{"..", "Live", "Studio"}));
 }
 

@@ -94,7 +94,7 @@ class PlayListTest : public ::testing::Test {
     auto form = std::make_unique<TfrmMain>(engine);
     form->show();
     QCoreApplication::processEvents();
-    form->PlayPath = Music.Path() + "/";
+    form->Session().SetPlayPath(Music.Path() + "/");
     form->BuildPlayList();
     return form;
   }
@@ -216,9 +216,9 @@ TEST_F(PlayListTest, ShiftJisNamesAreShownDecodedAndPlayAndResumeFromTheirBytes)
     EXPECT_EQ(form.ListViewPlay->item(1, 0)->text().toStdString(), "テスト.mp3");
     form.ListViewPlay->selectRow(1);
     form.ActionPlay->trigger();
-    EXPECT_EQ(form.PlayFile, file);
+    EXPECT_EQ(form.Session().PlayFile(), file);
     // It plays to its end, and the list goes on (round to row 0), naming the next file only.
-    ASSERT_TRUE(WaitUntil([&] { return form.PlayFile == other; }, std::chrono::seconds(10)));
+    ASSERT_TRUE(WaitUntil([&] { return form.Session().PlayFile() == other; }, std::chrono::seconds(10)));
     EXPECT_EQ(form.StatusBar1->currentMessage().toStdString(), platform::AnsiToUtf8(other));
     form.ListViewPlay->selectRow(1);
     form.ActionPlay->trigger();
@@ -229,9 +229,9 @@ TEST_F(PlayListTest, ShiftJisNamesAreShownDecodedAndPlayAndResumeFromTheirBytes)
   QCoreApplication::processEvents();
   ASSERT_EQ(form.ListViewPlay->rowCount(), 2);
   EXPECT_EQ(form.ListViewPlay->selectionModel()->selectedRows().size(), 1);
-  EXPECT_EQ(form.PlayIndex, 1);
-  EXPECT_EQ(form.Engine->FileName(), file);
-  EXPECT_TRUE(form.Engine->Playing());
+  EXPECT_EQ(form.Session().PlayIndex(), 1);
+  EXPECT_EQ(form.Engine()->FileName(), file);
+  EXPECT_TRUE(form.Engine()->Playing());
 }
 
 TEST_F(PlayListTest, FilterBoxFallsBackToItsLastEntryOrToEveryFile) {
@@ -262,8 +262,8 @@ TEST_F(PlayListTest, PickingAnotherEntryRebuildsAtOnceWhileTheFileGoesOnPlaying)
   ASSERT_EQ(Rows(*form), Names{"tone.wav"});
   form->ListViewPlay->selectRow(0);
   form->ActionPlay->trigger();
-  ASSERT_TRUE(form->Engine->Playing());
-  ASSERT_TRUE(WaitUntil([&] { return form->Engine->GetPosition() > 0; }, std::chrono::seconds(10)));
+  ASSERT_TRUE(form->Engine()->Playing());
+  ASSERT_TRUE(WaitUntil([&] { return form->Engine()->GetPosition() > 0; }, std::chrono::seconds(10)));
 
   // The user steps the closed box from "wav" to "mp3" with the keyboard.
   QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
@@ -272,13 +272,13 @@ TEST_F(PlayListTest, PickingAnotherEntryRebuildsAtOnceWhileTheFileGoesOnPlaying)
   EXPECT_EQ(Rows(*form), Names{"01.mp3"});
   EXPECT_EQ(form->ListViewPlay->item(0, 1)->text().toStdString(), "One");
   EXPECT_TRUE(form->ListViewPlay->selectedItems().isEmpty());
-  EXPECT_EQ(form->PlayIndex, 0);
-  EXPECT_EQ(form->PlayFile, Music.File("tone.wav"));
-  EXPECT_TRUE(form->Engine->Playing());
-  const int64_t before = form->Engine->GetPosition();
-  EXPECT_TRUE(WaitUntil([&] { return form->Engine->GetPosition() > before; },
+  EXPECT_EQ(form->Session().PlayIndex(), 0);
+  EXPECT_EQ(form->Session().PlayFile(), Music.File("tone.wav"));
+  EXPECT_TRUE(form->Engine()->Playing());
+  const int64_t before = form->Engine()->GetPosition();
+  EXPECT_TRUE(WaitUntil([&] { return form->Engine()->GetPosition() > before; },
                         std::chrono::seconds(10)));
-  form->Engine->Stop();
+  form->Engine()->Stop();
 }
 
 TEST_F(PlayListTest, AddedExtensionsListTheirFilesWithTagsAndAreWrittenBack) {

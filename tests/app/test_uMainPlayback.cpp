@@ -205,28 +205,28 @@ TEST_F(PlaybackTest, NextPreviousAndTheEndOfAFileStepThroughTheRows) {
   SelectFolder(*form, "A");
   ASSERT_EQ(form->ListViewPlay->rowCount(), 3);
   const int last = 2;
-  auto startedRow = [&] { return RowOf(form->ListViewPlay, fs::path(form->PlayFile).filename()); };
+  auto startedRow = [&] { return RowOf(form->ListViewPlay, fs::path(form->Session().PlayFile()).filename()); };
 
   // Nothing played yet: PlayIndex is 0, so Next starts row 1.
   form->ActionNext->trigger();
-  EXPECT_EQ(form->PlayIndex, 1);
+  EXPECT_EQ(form->Session().PlayIndex(), 1);
   EXPECT_EQ(startedRow(), 1);
-  EXPECT_EQ(form->Engine->FileName(), form->PlayFile);
-  EXPECT_TRUE(form->Engine->Playing());
-  EXPECT_EQ(form->windowTitle().toStdString().rfind("Ver1.07 Orvane - " + form->PlayFile, 0), 0u);
+  EXPECT_EQ(form->Engine()->FileName(), form->Session().PlayFile());
+  EXPECT_TRUE(form->Engine()->Playing());
+  EXPECT_EQ(form->windowTitle().toStdString().rfind("Ver1.07 Orvane - " + form->Session().PlayFile(), 0), 0u);
 
   form->ActionPrev->trigger();  // from row 1 to row 0
-  EXPECT_EQ(form->PlayIndex, 0);
+  EXPECT_EQ(form->Session().PlayIndex(), 0);
   form->ActionPrev->trigger();  // from row 0 to the last row
-  EXPECT_EQ(form->PlayIndex, last);
+  EXPECT_EQ(form->Session().PlayIndex(), last);
   EXPECT_EQ(startedRow(), last);
 
   // The end of the last row starts row 0 (auto-next-folder is off).
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayIndex == 0; }, 5000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayIndex() == 0; }, 5000));
   EXPECT_EQ(startedRow(), 0);
   EXPECT_TRUE(form->ListViewPlay->item(0, 0)->isSelected());
   // And playback goes on by itself: row 1 follows.
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayIndex == 1; }, 5000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayIndex() == 1; }, 5000));
   ExpectNoErrorBoxes();
 }
 
@@ -254,12 +254,12 @@ TEST_F(PlaybackTest, AFileThatCannotBePlayedIsPassedAsIfItHadEnded) {
     SelectFolder(*form, folder);
     c.spoil(PathOf(folder + "/02.mp3"));
     PlayRow(*form, 0);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayIndex == 2; }, 10000));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayIndex() == 2; }, 10000));
     EXPECT_EQ(form->StatusBar1->currentMessage().toStdString(),
               PathOf(folder + "/02.mp3") + ": 再生できません");
     EXPECT_EQ(form->windowTitle().toStdString(), "Ver1.07 Orvane - " + PathOf(folder + "/03.mp3") +
                                                      " - 03");
-    EXPECT_TRUE(form->Engine->Playing());
+    EXPECT_TRUE(form->Engine()->Playing());
   }
   // The last file of a folder leads into the next folder, with auto-next-folder.
   AddFile("G/01.mp3");
@@ -269,7 +269,7 @@ TEST_F(PlaybackTest, AFileThatCannotBePlayedIsPassedAsIfItHadEnded) {
   auto form = Open();
   SelectFolder(*form, "G");
   PlayRow(*form, 1);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayFile == PathOf("H/01.mp3"); }, 10000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayFile() == PathOf("H/01.mp3"); }, 10000));
   EXPECT_EQ(form->StatusBar1->currentMessage().toStdString(),
             PathOf("G/02.mp3") + ": 再生できません");
   ExpectNoErrorBoxes();
@@ -285,15 +285,15 @@ TEST_F(PlaybackTest, AListOfWhichNothingCanBePlayedStopsAfterOnePass) {
   auto form = Open();
   SelectFolder(*form, "A");
   PlayRow(*form, 1);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return !form->Engine->Playing(); }, 10000));
-  EXPECT_EQ(form->PlayIndex, 0) << "rows 1, 2 and 0 were tried, once each";
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !form->Engine()->Playing(); }, 10000));
+  EXPECT_EQ(form->Session().PlayIndex(), 0) << "rows 1, 2 and 0 were tried, once each";
   EXPECT_EQ(form->StatusBar1->currentMessage().toStdString(), "再生停止");
   EXPECT_EQ(form->windowTitle().toStdString(), "Ver1.07 Orvane - 再生停止");
   ProcessEventsFor(600);
-  EXPECT_EQ(form->PlayIndex, 0);
+  EXPECT_EQ(form->Session().PlayIndex(), 0);
   // A start by the user tries again.
   PlayRow(*form, 2);
-  EXPECT_TRUE(form->Engine->Playing());
+  EXPECT_TRUE(form->Engine()->Playing());
   ExpectNoErrorBoxes();
 }
 
@@ -303,35 +303,35 @@ TEST_F(PlaybackTest, PauseTwiceResumesAndStopThenPlayStartsTheRowAgain) {
   auto form = Open();
   SelectFolder(*form, "A");
   PlayRow(*form, 0);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Engine->GetPosition() > kSecond / 4; }, 10000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Engine()->GetPosition() > kSecond / 4; }, 10000));
 
   form->ActionPause->trigger();
   EXPECT_TRUE(form->ActionPause->isChecked());
-  EXPECT_TRUE(form->Engine->Paused());
-  EXPECT_TRUE(form->Engine->Playing());  // paused still counts as playing
-  const int64_t pausedAt = form->Engine->GetPosition();
+  EXPECT_TRUE(form->Engine()->Paused());
+  EXPECT_TRUE(form->Engine()->Playing());  // paused still counts as playing
+  const int64_t pausedAt = form->Engine()->GetPosition();
   ProcessEventsFor(1500);
-  EXPECT_EQ(form->Engine->GetPosition(), pausedAt);
+  EXPECT_EQ(form->Engine()->GetPosition(), pausedAt);
 
   form->ActionPause->trigger();
   QElapsedTimer sinceResume;
   sinceResume.start();
   EXPECT_FALSE(form->ActionPause->isChecked());
-  EXPECT_FALSE(form->Engine->Paused());
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Engine->GetPosition() > pausedAt; }, 10000));
+  EXPECT_FALSE(form->Engine()->Paused());
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Engine()->GetPosition() > pausedAt; }, 10000));
   // On from where it stood: no further than the time since the resume, so the 1.5 s spent paused
   // were not skipped (a slow machine only plays less, never more).
-  EXPECT_LT(form->Engine->GetPosition(),
+  EXPECT_LT(form->Engine()->GetPosition(),
             pausedAt + sinceResume.elapsed() * (kSecond / 1000) + kSecond / 2);
 
   const std::string caption = form->windowTitle().toStdString();
   form->ActionStop->trigger();
-  EXPECT_FALSE(form->Engine->Playing());
+  EXPECT_FALSE(form->Engine()->Playing());
   EXPECT_EQ(form->windowTitle().toStdString(), caption);  // still names the file
   form->ActionPlay->trigger();
-  EXPECT_TRUE(form->Engine->Playing());
-  EXPECT_EQ(form->PlayIndex, 0);
-  EXPECT_LT(form->Engine->GetPosition(), kSecond / 2);
+  EXPECT_TRUE(form->Engine()->Playing());
+  EXPECT_EQ(form->Session().PlayIndex(), 0);
+  EXPECT_LT(form->Engine()->GetPosition(), kSecond / 2);
   ExpectNoErrorBoxes();
 }
 
@@ -363,10 +363,10 @@ TEST_F(PlaybackTest, SeekActionsAndThePositionBarMoveThePlayingFile) {
       form->ScrollBar1->triggerAction(QAbstractSlider::SliderMove);
     }
     // The file is 20 s and a few milliseconds of encoder padding long.
-    EXPECT_NEAR(static_cast<double>(form->Engine->GetPosition()), static_cast<double>(c.expected),
+    EXPECT_NEAR(static_cast<double>(form->Engine()->GetPosition()), static_cast<double>(c.expected),
                 kSecond / 10);
   }
-  EXPECT_TRUE(form->Engine->Paused());
+  EXPECT_TRUE(form->Engine()->Paused());
   ExpectNoErrorBoxes();
 }
 
@@ -381,7 +381,7 @@ TEST_F(PlaybackTest, SwitchingTheExternalOutputWhilePlayingWaitsForTheNextFile) 
 
   form->ActionUseVideoGate->trigger();
   EXPECT_TRUE(form->ActionUseVideoGate->isChecked());
-  EXPECT_TRUE(form->Engine->VideoGateAudio());
+  EXPECT_TRUE(form->Engine()->VideoGateAudio());
   const long before = Counters->audioRenderer;
   ProcessEventsFor(500);
   EXPECT_GT(Counters->audioRenderer, before);  // the file goes on where it played
@@ -402,15 +402,30 @@ TEST_F(PlaybackTest, AutoNextFolderWrapsPastTheParentEntry) {
   const int last = form->ListViewFolder->count() - 1;
   form->ListViewFolder->setCurrentRow(last);
   PlayRow(*form, 0);
-  const std::string firstFile = form->PlayFile;
+  const std::string firstFile = form->Session().PlayFile();
 
   // After the last folder comes entry 1, not "..".
-  ASSERT_TRUE(ProcessEventsUntil([&] { return form->PlayFile != firstFile; }, 5000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayFile() != firstFile; }, 5000));
   EXPECT_EQ(SelectedEntry(form->ListViewFolder), 1);
-  EXPECT_EQ(form->PlayIndex, 0);
-  EXPECT_EQ(form->PlayFile, form->PlayPath + "1.mp3");
-  EXPECT_NE(form->PlayPath.find("/" + form->ListViewFolder->item(1)->text().toStdString() + "/"),
+  EXPECT_EQ(form->Session().PlayIndex(), 0);
+  EXPECT_EQ(form->Session().PlayFile(), form->Session().PlayPath() + "1.mp3");
+  EXPECT_NE(form->Session().PlayPath().find("/" + form->ListViewFolder->item(1)->text().toStdString() + "/"),
             std::string::npos);
+  ExpectNoErrorBoxes();
+}
+
+// With one folder the walk comes round to the folder that plays: its first file follows the last,
+// not the last file once more.
+TEST_F(PlaybackTest, AutoNextFolderWithOneFolderGoesOnFromItsFirstFile) {
+  AddFile("A/1.mp3");
+  AddFile("A/2.mp3");
+  WriteSettings(true);
+  auto form = Open();
+  SelectFolder(*form, "A");
+  PlayRow(*form, 1);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayIndex() == 0; }, 5000));
+  EXPECT_EQ(form->Session().PlayFile(), PathOf("A/1.mp3"));
+  EXPECT_TRUE(form->ListViewPlay->item(0, 0)->isSelected());
   ExpectNoErrorBoxes();
 }
 
@@ -429,11 +444,11 @@ TEST_F(PlaybackTest, AutoNextFolderStopsAtAFolderWithoutPlayableFiles) {
       [&] { return SelectedEntry(form->ListViewFolder) == EntryOf(form->ListViewFolder, "E"); },
       5000));
   EXPECT_EQ(form->ListViewPlay->rowCount(), 0);
-  EXPECT_EQ(form->PlayFile, PathOf("A/2.mp3"));
+  EXPECT_EQ(form->Session().PlayFile(), PathOf("A/2.mp3"));
   // The end keeps being found, and nothing starts.
   ProcessEventsFor(1000);
   EXPECT_EQ(SelectedEntry(form->ListViewFolder), EntryOf(form->ListViewFolder, "E"));
-  EXPECT_EQ(form->PlayFile, PathOf("A/2.mp3"));
+  EXPECT_EQ(form->Session().PlayFile(), PathOf("A/2.mp3"));
   ExpectNoErrorBoxes();
 }
 
@@ -465,7 +480,7 @@ TEST_F(PlaybackTest, HotkeyNumbersRunTheirCommands) {
     form->ListViewFolder->setCurrentRow(2);
     PlayRow(*form, 1);
     auto state = [&] {
-      return State{form->Engine->Paused(), form->isVisible(), form->PlayIndex,
+      return State{form->Engine()->Paused(), form->isVisible(), form->Session().PlayIndex(),
                    SelectedEntry(form->ListViewFolder)};
     };
     const State before = state();
@@ -489,7 +504,7 @@ TEST_F(PlaybackTest, NextStartResumesTheFileThatPlayedAtItsPosition) {
       SelectFolder(*form, "A");
       PlayRow(*form, 1);
       form->ActionPlus5->trigger();
-      ASSERT_TRUE(ProcessEventsUntil([&] { return form->Engine->GetPosition() > 5 * kSecond; },
+      ASSERT_TRUE(ProcessEventsUntil([&] { return form->Engine()->GetPosition() > 5 * kSecond; },
                                      10000));
       if (pausedAtExit) form->ActionPause->trigger();
     }
@@ -509,14 +524,14 @@ TEST_F(PlaybackTest, NextStartResumesTheFileThatPlayedAtItsPosition) {
     QElapsedTimer sinceStart;
     sinceStart.start();
     auto form = Open();
-    EXPECT_EQ(form->Engine->FileName(), PathOf("A/2.mp3"));
-    EXPECT_TRUE(form->Engine->Playing());
-    EXPECT_FALSE(form->Engine->Paused());
+    EXPECT_EQ(form->Engine()->FileName(), PathOf("A/2.mp3"));
+    EXPECT_TRUE(form->Engine()->Playing());
+    EXPECT_FALSE(form->Engine()->Paused());
     // At the saved position, played on at most for the time the start took.
-    EXPECT_GE(form->Engine->GetPosition(), savedPosition - kSecond / 10);
-    EXPECT_LT(form->Engine->GetPosition(),
+    EXPECT_GE(form->Engine()->GetPosition(), savedPosition - kSecond / 10);
+    EXPECT_LT(form->Engine()->GetPosition(),
               savedPosition + sinceStart.elapsed() * (kSecond / 1000) + kSecond / 2);
-    EXPECT_EQ(form->PlayIndex, 1);
+    EXPECT_EQ(form->Session().PlayIndex(), 1);
     EXPECT_TRUE(form->ListViewPlay->item(1, 0)->isSelected());
     EXPECT_EQ(form->windowTitle().toStdString(),
               "Ver1.07 Orvane - " + PathOf("A/2.mp3") + " - 2");
@@ -537,7 +552,7 @@ TEST_F(PlaybackTest, ADoubleClickBelowThePlayListsRowsPlays) {
   const QPoint below(10, surface->height() - 5);
   ASSERT_FALSE(form->ListViewPlay->indexAt(below).isValid());
   DoubleClick(surface, below);
-  EXPECT_TRUE(form->Engine->Playing());
-  EXPECT_EQ(form->PlayFile, PathOf("A/1.wav"));
+  EXPECT_TRUE(form->Engine()->Playing());
+  EXPECT_EQ(form->Session().PlayFile(), PathOf("A/1.wav"));
   ExpectNoErrorBoxes();
 }
