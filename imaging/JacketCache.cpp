@@ -127,23 +127,22 @@ std::unique_ptr<TABitmap> TJacketCache::Find(const std::string& EntryPath,
   return Jacket;
 }
 
-bool TJacketCache::EnsureFolder() {
-  if (FFolderMade.load(std::memory_order_relaxed)) return true;
-  if (!platform::ForceFolders(FFolder)) return false;
-  FFolderMade = true;
-  return true;
-}
-
 void TJacketCache::Store(const std::string& EntryPath, const TJacketKey& Key,
                          const TABitmap& Jacket) {
   const std::string Bytes = EncodeJacketEntry(Key, Jacket);
-  if (Bytes.empty() || !EnsureFolder()) return;
+  if (Bytes.empty()) return;
   static std::atomic<unsigned> Counter{0};
   const std::string Temporary = FFolder + "." + EntryPath.substr(FFolder.size()) + "." +
                                 std::to_string(::getpid()) + "." + std::to_string(Counter++) +
                                 std::string(TemporarySuffix);
-  TFd Fd(::open(Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
-  if (Fd.Get() < 0) return;
+  const auto Create = [&] {
+    return ::open(Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  };
+  // The folder is made at the first write, and again should someone clear the cache meanwhile.
+  int Raw = Create();
+  if (Raw < 0 && errno == ENOENT && platform::ForceFolders(FFolder)) Raw = Create();
+  if (Raw < 0) return;
+  TFd Fd(Raw);
   // No fsync: an entry that a crash leaves short fails its length or checksum check and is
   // written anew; the user's disk is spared a flush per album.
   const bool Written = WriteAll(Fd.Get(), Bytes.data(), Bytes.size()) && Fd.Close();

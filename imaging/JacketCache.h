@@ -46,10 +46,8 @@ class TJacketCache {
  private:
   std::unique_ptr<TABitmap> Find(const std::string& EntryPath, const TJacketKey& Key) const;
   void Store(const std::string& EntryPath, const TJacketKey& Key, const TABitmap& Jacket);
-  bool EnsureFolder();
 
   std::string FFolder;
   uint64_t FCapBytes;
-  std::atomic<bool> FFolderMade{false};
   std::atomic<uint64_t> FWritten{0};
 };
