@@ -48,10 +48,11 @@ uint64_t GetU64(const uint8_t* Data, size_t At) {
   return Value;
 }
 
+// Jacket is JacketSize x JacketSize.
 bool IsOpaque(const TABitmap& Jacket) {
-  for (int y = 0; y < Jacket.Height(); ++y) {
+  for (int y = 0; y < JacketSize; ++y) {
     const uint32_t* Row = Jacket.ScanLine(y);
-    for (int x = 0; x < Jacket.Width(); ++x)
+    for (int x = 0; x < JacketSize; ++x)
       if ((Row[x] >> 24) != 0xFF) return false;
   }
   return true;
