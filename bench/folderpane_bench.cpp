@@ -8,8 +8,9 @@
 // djpeg's CPU time (user + system) over full-size decodes of the same files, less djpeg's own
 // start-up (measured on an 8 x 8 JPEG); divided by the cores it is the best a pool could do.
 //
-// Then the return to the root folder of 2,000 jacketed albums, with the jacket cache empty at
-// every return (the first) and filled (the later ones), and of 10,000 plain folders. The jacket
+// Then the return to the root folder of 2,000 jacketed albums, without a jacket cache (every
+// jacket decoded), with the cache empty at every return (the first) and filled (the later
+// ones), and of 10,000 plain folders. The jacket
 // cache is a private one; for the decoding figures above it cannot be written, so every jacket
 // is decoded.
 //
