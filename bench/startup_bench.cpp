@@ -3,7 +3,10 @@
 //
 //   small:   4 album folders, each a 500 x 500 "a.jpg" and two files; the play list of one is
 //            listed at start (the previous run's folder)
-//   jackets: 2,000 album folders, each a 500 x 500 "a.jpg"
+//   jackets: 2,000 album folders, each a 500 x 500 "a.jpg", with the jacket cache of the runs
+//            before (every start after the first)
+//   jackets-cold: the same with an empty jacket cache at every start (the first start)
+//   jackets-none: the same with a jacket cache that cannot be made (every jacket decoded)
 //   plain:   10,000 folders without any picture
 //
 // "Visible" is: the window manager lists the main window (the one of the process titled
@@ -11,7 +14,8 @@
 // is mapped, so the pane's rebuild is inside the figure; the view's deferred layout and the first
 // paint come after it (polled every 2 ms). Each run starts a copy of the program in a folder of
 // its own (its settings file beside it names the library, hotkeys off) with a private
-// XDG_RUNTIME_DIR, so an instance that another user of the machine runs cannot take it over. Then the window is closed
+// XDG_RUNTIME_DIR, so an instance that another user of the machine runs cannot take it over, and a
+// private XDG_CACHE_HOME for its jacket cache. Then the window is closed
 // (WM_DELETE_WINDOW) and the process reaped. One warm-up run per library, then RUNS runs; the
 // medians of wall time, CPU time (user + system, all threads, up to the visible window) and
 // VmHWM are printed, with the load average before and after.
@@ -151,12 +155,14 @@ class TWatcher {
   ~TWatcher() { XCloseDisplay(FDisplay); }
 
   // Runs the program once; false when it did not show its window in time.
-  bool Run(const fs::path& program, const fs::path& runtimeDir, TRun& run) {
+  bool Run(const fs::path& program, const fs::path& runtimeDir, const fs::path& cacheDir,
+           TRun& run) {
     Drain();
     const auto start = Clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
       ::setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
+      ::setenv("XDG_CACHE_HOME", cacheDir.c_str(), 1);
       ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
@@ -272,6 +278,7 @@ struct TLibrary {
   int Folders;
   bool Jackets;
   bool Files;
+  enum { Kept, Emptied, Unusable } Cache;  // the jacket cache's state before every start
 };
 
 }  // namespace
@@ -298,10 +305,12 @@ int main(int argc, char** argv) {
     }
   }
   TWatcher watcher;
-  const TLibrary libraries[] = {{"small", 4, true, true},
-                                {"jackets", 2000, true, false},
-                                {"plain", 10000, false, false}};
-  std::printf("%-8s %7s  %9s %9s %9s  %s\n", "library", "folders", "wall ms", "cpu ms",
+  const TLibrary libraries[] = {{"small", 4, true, true, TLibrary::Kept},
+                                {"jackets-none", 2000, true, false, TLibrary::Unusable},
+                                {"jackets-cold", 2000, true, false, TLibrary::Emptied},
+                                {"jackets", 2000, true, false, TLibrary::Kept},
+                                {"plain", 10000, false, false, TLibrary::Kept}};
+  std::printf("%-12s %7s  %9s %9s %9s  %s\n", "library", "folders", "wall ms", "cpu ms",
               "peak MB", "load before -> after");
   for (const TLibrary& library : libraries) {
     if (!only.empty() && std::find(only.begin(), only.end(), library.Name) == only.end()) continue;
@@ -315,7 +324,12 @@ int main(int argc, char** argv) {
     const std::string before = LoadAverage();
     for (int i = 0; i <= runs; ++i) {
       TRun run;
-      if (!watcher.Run(root / "bin" / "orvane", root / "runtime", run)) {
+      // A fresh folder for an empty cache, not the old one removed: the file system's work on
+      // thousands of files just deleted is no part of a first start.
+      fs::path cache = root / "cache";
+      if (library.Cache == TLibrary::Emptied) cache += std::to_string(i);
+      if (library.Cache == TLibrary::Unusable) WriteText(cache, "not a folder");
+      if (!watcher.Run(root / "bin" / "orvane", root / "runtime", cache, run)) {
         std::fprintf(stderr, "%s: no window within %.0f s\n", library.Name, kGiveUpSeconds);
         continue;
       }
@@ -325,10 +339,12 @@ int main(int argc, char** argv) {
       peak.push_back(run.PeakMb);
     }
     if (wall.empty()) continue;
-    std::printf("%-8s %7d  %9.0f %9.0f %9.1f  %s -> %s\n", library.Name, library.Folders,
+    std::printf("%-12s %7d  %9.0f %9.0f %9.1f  %s -> %s\n", library.Name, library.Folders,
                 Median(wall), Median(cpu), Median(peak), before.c_str(), LoadAverage().c_str());
     std::fflush(stdout);
     fs::remove_all(folder);
+    fs::remove_all(root / "cache");
+    for (int i = 0; i <= runs; ++i) fs::remove_all(root / ("cache" + std::to_string(i)));
   }
   fs::remove_all(root);
   return 0;

@@ -66,6 +66,10 @@ function(orvane_test_properties name)
     message(FATAL_ERROR "test ${name}: TIMEOUT (seconds) is missing")
   endif()
   set_tests_properties(${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT})
+  # The program keeps its jacket cache under $XDG_CACHE_HOME: each entry gets its own, in the
+  # build tree, so that no test reads or fills the developer's ~/.cache.
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+               "XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}.cache")
 endfunction()
 
 # orvane_fuzz(NAME SOURCE LIBS...): a libFuzzer target that the suite runs for ORVANE_FUZZ_SECONDS.

@@ -12,12 +12,6 @@
 
 namespace {
 
-enum class TPictureKind {
-  Bmp,   // read by TABitmap itself
-  Jpeg,  // libjpeg
-  Png,   // the framework's PNG reader
-};
-
 struct TJacketName {
   std::string_view Suffix;  // behind the base name
   TPictureKind Kind;
@@ -33,11 +27,6 @@ constexpr TJacketName OtherSuffixes[] = {{".jpg", TPictureKind::Jpeg},
                                          {".png", TPictureKind::Png},
                                          {".bmp", TPictureKind::Bmp}};
 
-struct TJacketFile {
-  std::string Path;
-  TPictureKind Kind = TPictureKind::Bmp;
-};
-
 // The first regular file in folder whose name is wanted, ignoring case ("" when none is): a FIFO
 // with a jacket's name would hang the pane, so it counts as no jacket at all.
 // names is sorted by bytes, so among names that differ only in case the first by bytes wins.
@@ -50,6 +39,8 @@ std::string FindName(const std::string& folder, const std::vector<std::string>& 
   }
   return {};
 }
+
+}  // namespace
 
 TJacketFile FindJacket(const std::string& basePath) {
   const size_t slash = basePath.rfind(platform::PathDelim);
@@ -71,6 +62,8 @@ TJacketFile FindJacket(const std::string& basePath) {
   return {};
 }
 
+namespace {
+
 void LoadPicture(const TJacketFile& file, TABitmap& picture) {
   switch (file.Kind) {
     case TPictureKind::Bmp: picture.LoadFromFile(file.Path); break;
@@ -86,6 +79,10 @@ std::string FindJacketFile(const std::string& basePath) { return FindJacket(base
 std::unique_ptr<TABitmap> LoadJacket(const std::string& basePath) {
   const TJacketFile file = FindJacket(basePath);
   if (file.Path.empty()) return nullptr;
+  return LoadJacket(file);
+}
+
+std::unique_ptr<TABitmap> LoadJacket(const TJacketFile& file) {
   TABitmap Picture;
   LoadPicture(file, Picture);
   Picture.Ensure32Bit();

@@ -24,6 +24,21 @@ constexpr int JacketSize = 80;
 // first by its bytes is taken. Only regular files count. Empty when the folder has no jacket.
 std::string FindJacketFile(const std::string& basePath);
 
+enum class TPictureKind {
+  Bmp,   // read by TABitmap itself
+  Jpeg,  // libjpeg
+  Png,   // the framework's PNG reader
+};
+
+// A jacket file and the decoder its name calls for; an empty Path when the folder has none.
+struct TJacketFile {
+  std::string Path;
+  TPictureKind Kind = TPictureKind::Bmp;
+};
+
+// FindJacketFile's answer with its kind.
+TJacketFile FindJacket(const std::string& basePath);
+
 // The jacket FindJacketFile names, decoded by its extension (BMP; JPEG; PNG), as an 80 x 80
 // 32-bit bitmap stretched from the whole picture without keeping its aspect ratio, or nullptr
 // when the folder has no jacket. Decoding happens in memory; no scratch file is written.
@@ -31,6 +46,8 @@ std::string FindJacketFile(const std::string& basePath);
 // for a JPEG whose decoding fails); its text carries the decoder's message and names the file.
 // Safe to call from several threads at once.
 std::unique_ptr<TABitmap> LoadJacket(const std::string& basePath);
+// The same for a file FindJacket found (its Path must not be empty); never nullptr.
+std::unique_ptr<TABitmap> LoadJacket(const TJacketFile& file);
 
 // Lays Jacket's whole area into Tile at TJacketRect's top-left corner, pixel for pixel.
 void DrawJacket(TABitmap& Tile, const TABitmap& Jacket);

@@ -106,15 +106,17 @@ TJacketTileMaker::TJacketTileMaker(const TABitmap& Background, int JacketLeft, i
     : FBackground(Background),
       FJacketLeft(JacketLeft),
       FJacketTop(JacketTop),
-      FThreads(DefaultThreads()) {}
+      FThreads(DefaultThreads()),
+      FCache(&TJacketCache::ForUser()) {}
 
 int TJacketTileMaker::DefaultThreads() {
   return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 TABitmap TJacketTileMaker::MakeTile(const std::string& BasePath) const {
-  const std::unique_ptr<TABitmap> Jacket = LoadJacket(BasePath);
-  if (!Jacket) return TABitmap();
+  const TJacketFile File = FindJacket(BasePath);
+  if (File.Path.empty()) return TABitmap();
+  const std::unique_ptr<TABitmap> Jacket = FCache ? FCache->Load(File) : LoadJacket(File);
   TABitmap Tile(FBackground);
   Tile.CopyFrom(*Jacket, FJacketLeft, FJacketTop);
   return Tile;
@@ -135,6 +137,8 @@ void TJacketTileMaker::Make(const std::vector<std::string>& BasePaths,
   FFirstFailure.clear();
   if (FThreads == 0 || BasePaths.size() < 2) MakeSequentially(BasePaths, OnTile);
   else MakeInParallel(BasePaths, OnTile);
+  // After the pane is complete, so that only a run that wrote entries pays for the folder scan.
+  if (FCache) FCache->Trim();
 }
 
 void TJacketTileMaker::MakeSequentially(const std::vector<std::string>& BasePaths,

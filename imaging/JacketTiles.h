@@ -4,6 +4,7 @@
 // pool of worker threads and handed back one by one in the folders' order.
 
 #include "imaging/ABitmap.h"
+#include "imaging/JacketCache.h"
 
 #include <cstddef>
 #include <functional>
@@ -21,6 +22,10 @@ class TJacketTileMaker {
   void SetThreads(int Threads) { FThreads = Threads < 0 ? 0 : Threads; }
   int Threads() const { return FThreads; }
   static int DefaultThreads();
+
+  // Where jackets are looked up before decoding and kept after it; the user's cache unless set.
+  // nullptr decodes every jacket.
+  void SetCache(TJacketCache* Cache) { FCache = Cache; }
 
   // One tile, as Make hands it over (what every worker runs): the background with the jacket
   // laid in, or an empty bitmap for a folder without a jacket, which shows the background itself.
@@ -54,6 +59,7 @@ class TJacketTileMaker {
   int FJacketLeft;
   int FJacketTop;
   int FThreads;
+  TJacketCache* FCache;
   size_t FFailedIndex = 0;
   size_t FFailedCount = 0;
   std::string FFirstFailure;

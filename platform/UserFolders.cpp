@@ -41,6 +41,14 @@ std::string UserConfigFolder() {
   return "";
 }
 
+std::string UserCacheFolder() {
+  const std::string cache = AbsoluteEnv("XDG_CACHE_HOME");
+  if (!cache.empty()) return WithTrailingSlash(cache);
+  const std::string home = AbsoluteEnv("HOME");
+  if (!home.empty()) return WithTrailingSlash(home) + ".cache/";
+  return "";
+}
+
 bool ForceFolders(const std::string& folder) {
   if (folder.empty()) return false;
   // Each prefix ending before a delimiter, shortest first; existing ones are left as they are.

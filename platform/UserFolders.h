@@ -14,6 +14,10 @@ bool IsFolderWritable(const std::string& folder);
 // trailing delimiter; "" when neither gives an absolute path.
 std::string UserConfigFolder();
 
+// $XDG_CACHE_HOME, or $HOME/.cache under the same rule, with a trailing delimiter; "" when neither
+// gives an absolute path.
+std::string UserCacheFolder();
+
 // Makes folder and any missing parents, new ones private to the user (0700). True when the folder
 // exists afterwards.
 bool ForceFolders(const std::string& folder);
