@@ -271,7 +271,16 @@ HRESULT TGstFilterGraph::SeekTo(int64_t target) {
 bool TGstFilterGraph::SendSeek(int64_t target) {
   if (sinks_.counters) ++sinks_.counters->seeks;
   const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-  return gst_element_seek_simple(pipeline_, GST_FORMAT_TIME, flags, target * 100);
+  // concat (GStreamer 1.22) loses a buffer now and then when a flushing seek passes it while
+  // the stream runs: a joinable graph pauses for the seek and runs on.
+  const bool pause = JoinableRenderer() != nullptr && state_.Running();
+  if (pause) {
+    gst_element_set_state(pipeline_, GST_STATE_PAUSED);
+    gst_element_get_state(pipeline_, nullptr, nullptr, kPrerollTimeoutUs * GST_USECOND);
+  }
+  const bool sent = gst_element_seek_simple(pipeline_, GST_FORMAT_TIME, flags, target * 100);
+  if (pause) gst_element_set_state(pipeline_, GST_STATE_PLAYING);
+  return sent;
 }
 
 // ---- IBasicVideo and IVideoWindow: answered by the video renderer in the graph ----
