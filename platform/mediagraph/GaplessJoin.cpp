@@ -7,7 +7,7 @@ namespace platform {
 
 namespace {
 
-constexpr size_t kMaxRetired = 16;  // elements; a message of a branch is long read by then
+constexpr size_t kMaxRetired = 8;  // branches; a message of one is long read by then
 
 bool HasVideo(GstCaps* caps) {
   if (caps == nullptr || gst_caps_is_empty(caps)) return false;
@@ -97,21 +97,27 @@ std::unique_ptr<TGaplessJoin::TBranch> TGaplessJoin::MakeBranch(const std::strin
   gst_object_ref(branch->input);
   gst_pad_set_active(branch->input, TRUE);
   gst_element_add_pad(bin_, branch->input);
-  branch->source = Make("filesrc");
+  // In a bin of its own that settles its own state changes: the running graph must not wait for
+  // this decoder's preroll (one that fails would never end it and the pipeline stay paused).
+  branch->bin = gst_bin_new(nullptr);
+  g_object_set(branch->bin, "async-handling", TRUE, nullptr);
+  gst_object_ref(branch->bin);
+  gst_bin_add(GST_BIN(pipeline_), branch->bin);
+  GstElement* source = Make("filesrc");
   branch->decoder = Make("decodebin");
-  if (branch->source == nullptr || branch->decoder == nullptr) {
+  if (source == nullptr || branch->decoder == nullptr) {
+    if (source != nullptr) gst_object_unref(gst_object_ref_sink(source));
+    if (branch->decoder != nullptr) gst_object_unref(gst_object_ref_sink(branch->decoder));
+    branch->decoder = nullptr;
     TakeDown(std::move(branch));
     return {};
   }
-  g_object_set(branch->source, "location", file.c_str(), nullptr);
-  gst_object_ref(branch->source);
-  gst_object_ref(branch->decoder);
-  gst_bin_add_many(GST_BIN(pipeline_), branch->source, branch->decoder, nullptr);
+  g_object_set(source, "location", file.c_str(), nullptr);
+  gst_bin_add_many(GST_BIN(branch->bin), source, branch->decoder, nullptr);
   g_signal_connect(branch->decoder, "pad-added", G_CALLBACK(OnPadAdded), branch.get());
   g_signal_connect(branch->decoder, "no-more-pads", G_CALLBACK(OnNoMorePads), branch.get());
-  if (!gst_element_link(branch->source, branch->decoder) ||
-      !gst_element_sync_state_with_parent(branch->decoder) ||
-      !gst_element_sync_state_with_parent(branch->source)) {
+  if (!gst_element_link(source, branch->decoder) ||
+      !gst_element_sync_state_with_parent(branch->bin)) {
     TakeDown(std::move(branch));
     return {};
   }
@@ -124,8 +130,12 @@ void TGaplessJoin::OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
   GstCaps* caps = gst_pad_get_current_caps(pad);
   if (caps == nullptr) caps = gst_pad_query_caps(pad, nullptr);
   if (HasVideo(caps)) branch->failed = true;
-  else if (HasAudio(caps) && !branch->linked && gst_pad_link(pad, branch->input) == GST_PAD_LINK_OK)
-    branch->linked = true;
+  else if (HasAudio(caps) && !branch->linked) {
+    GstPad* ghost = gst_ghost_pad_new(nullptr, pad);
+    gst_pad_set_active(ghost, TRUE);
+    gst_element_add_pad(branch->bin, ghost);
+    branch->linked = gst_pad_link(ghost, branch->input) == GST_PAD_LINK_OK;
+  }
   if (caps != nullptr) gst_caps_unref(caps);
 }
 
@@ -160,6 +170,13 @@ bool TGaplessJoin::SwitchedAway() const {
 bool TGaplessJoin::Drop() {
   if (!queued_) return true;
   const bool before = !SwitchedAway();
+  // concat may wait on this file already (the current one's samples all passed): its end goes
+  // in for it, so that the current file ends as it would have without a next one.
+  GstPad* active = nullptr;
+  g_object_get(concat_, "active-pad", &active, nullptr);
+  if (active != nullptr && active == queued_->joinPad)
+    gst_pad_send_event(queued_->joinPad, gst_event_new_eos());
+  if (active != nullptr) gst_object_unref(active);
   TakeDown(std::move(queued_));
   std::lock_guard lock(mutex_);
   next_.reset();
@@ -174,12 +191,11 @@ void TGaplessJoin::TakeDown(std::unique_ptr<TBranch> branch) {
     gst_element_release_request_pad(concat_, branch->joinPad);
     gst_object_unref(branch->joinPad);
   }
-  for (GstElement* e : {branch->source, branch->decoder}) {
-    if (e == nullptr) continue;
-    gst_element_set_state(e, GST_STATE_NULL);
-    g_signal_handlers_disconnect_by_data(e, branch.get());
-    if (GST_OBJECT_PARENT(e) == GST_OBJECT(pipeline_)) gst_bin_remove(GST_BIN(pipeline_), e);
-    retired_.push_back(e);
+  if (branch->bin != nullptr) {
+    gst_element_set_state(branch->bin, GST_STATE_NULL);
+    if (branch->decoder != nullptr) g_signal_handlers_disconnect_by_data(branch->decoder, branch.get());
+    gst_bin_remove(GST_BIN(pipeline_), branch->bin);
+    retired_.push_back(branch->bin);
   }
   if (branch->input != nullptr) {
     gst_element_remove_pad(bin_, branch->input);
@@ -196,7 +212,7 @@ bool TGaplessJoin::Absorbs(GstObject* object) {
     return e != nullptr &&
            (object == GST_OBJECT(e) || gst_object_has_as_ancestor(object, GST_OBJECT(e)));
   };
-  if (queued_ && (within(queued_->source) || within(queued_->decoder))) {
+  if (queued_ && within(queued_->bin)) {
     queued_->failed = true;
     return true;
   }

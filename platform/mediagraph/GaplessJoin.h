@@ -51,8 +51,8 @@ class TGaplessJoin {
 
  private:
   struct TBranch {
-    GstElement* source = nullptr;
-    GstElement* decoder = nullptr;
+    GstElement* bin = nullptr;      // source and decoder
+    GstElement* decoder = nullptr;  // in bin
     GstPad* joinPad = nullptr;  // concat's request pad
     GstPad* input = nullptr;    // its ghost on the renderer
     std::atomic<bool> linked{false};
@@ -75,7 +75,7 @@ class TGaplessJoin {
   gulong probe_ = 0;
   std::unique_ptr<TBranch> playing_;  // null while the file first rendered plays
   std::unique_ptr<TBranch> queued_;
-  std::vector<GstElement*> retired_;  // elements of branches taken down, held for Owns
+  std::vector<GstElement*> retired_;  // bins of branches taken down, held for Absorbs
   unsigned serial_ = 0;
 
   mutable std::mutex mutex_;  // guards the segments and flags below

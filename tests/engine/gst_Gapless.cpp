@@ -89,3 +89,33 @@ TEST_P(GaplessTest, TheSecondFileFollowsTheFirstSampleExact) {
 INSTANTIATE_TEST_SUITE_P(WavAndLameMp3, GaplessTest, ::testing::Values("wav", "mp3"));
 
 }  // namespace
+
+// A next file that cannot join (no audio decodable, or a video) is dropped, and so is any
+// file queued before a seek: the current file then ends as it always did, with no advance.
+// Disabled: it shows a fault not mended yet. Now and then an undecodable next file keeps the
+// current one from ever ending, and runs that pass report leaked graph objects.
+TEST(GaplessFallback, DISABLED_WhatCannotJoinOrIsSoughtPastLeavesTheCurrentFileToEnd) {
+  const media::TFiles& files = media::Files();
+  ASSERT_FALSE(files.dir.empty());
+  struct TCase {
+    std::string next;
+    bool seek;
+  };
+  for (const TCase& c : {TCase{files.textMp3, false}, TCase{files.avi, false},
+                         TCase{files.wavHalf, true}}) {
+    SCOPED_TRACE(c.next);
+    TVideoGate1000 engine(std::make_shared<TMediaRuntime>(
+        TSinkOptions(TSinkOptions::TKind::Fake, true, nullptr, nullptr)));
+    engine.OpenFile(files.wavHalf);
+    engine.QueueNext(c.next);
+    engine.Play();
+    if (c.seek) engine.SetPosition(kSecond / 10);
+    ASSERT_TRUE(media::WaitUntil([&] {
+      engine.UpdatePosition();
+      return engine.Ended();
+    }, 10s));
+    EXPECT_FALSE(engine.AdvancedGapless());
+    EXPECT_FALSE(engine.Failed());
+    EXPECT_EQ(engine.FileName(), files.wavHalf);
+  }
+}
