@@ -126,6 +126,7 @@ void TVideoGate1000::Construct() {
     ShowError("Query IBasicVideo Faild!");
   if (FAILED(FGraphBuilder->QueryInterface(IID_IVideoWindow, FVideoWindow.PutVoid())))
     ShowError("Query IVideoWindows Faild!");
+  if (FAILED(FGraphBuilder->QueryInterface(IID_IGaplessQueue, FQueue.PutVoid()))) FQueue.Reset();
 }
 
 TVideoGate1000::~TVideoGate1000() {
@@ -135,6 +136,7 @@ TVideoGate1000::~TVideoGate1000() {
   FMediaSeeking.Reset();
   FVideoWindow.Reset();
   FBasicVideo.Reset();
+  FQueue.Reset();
   FGraphBuilder.Reset();
   if (FComInitialized) FRuntime->CoUninitialize();
 }
@@ -149,6 +151,10 @@ void TVideoGate1000::OpenFile(const std::string& name) {
   ClearGraph();
   TakeErrorEvents();  // the old file's, if any: they say nothing about this one
   FFileName = name;
+  FQueuedName.clear();
+  FAdvancedGapless = false;
+  // The external output plays files one by one, as it always has.
+  if (FQueue) FQueue->SetGapless(FGapless && !FVideoGateVideo && !FVideoGateAudio);
   FFailed = !BuildGraph(name);
   if (FBasicVideo) {
     long width = 0;
@@ -349,6 +355,9 @@ bool TVideoGate1000::ReadPositions(int64_t* current, int64_t* stop) {
 
 void TVideoGate1000::SeekTo(int64_t current) {
   if (!FMediaSeeking) return;
+  // The output may already hold the queued file's first samples: this file is built anew.
+  if (!FQueuedName.empty() && FQueue->ClearQueued() == S_FALSE) return ReopenAt(current);
+  FQueuedName.clear();
   LONGLONG cur = current;
   FMediaSeeking->SetPositions(&cur, AM_SEEKING_AbsolutePositioning, nullptr,
                               AM_SEEKING_NoPositioning);
@@ -357,6 +366,7 @@ void TVideoGate1000::SeekTo(int64_t current) {
 void TVideoGate1000::UpdatePosition() {
   if (!FPlaying) return;
   if (TakeErrorEvents()) FFailed = true;
+  if (FAdvancedGapless) FEnded = true;
   int64_t current = 0;
   int64_t stop = 0;
   const bool read = ReadPositions(&current, &stop);
@@ -380,9 +390,41 @@ bool TVideoGate1000::TakeErrorEvents() {
   for (int taken = 0; taken < 1000 && FMediaEvent->GetEvent(&code, &param1, &param2, 0) == S_OK;
        ++taken) {
     error = error || code == EC_ERRORABORT;
+    if (code == EC_QUEUED_STARTED) QueuedStarted();
     FMediaEvent->FreeEventParams(code, param1, param2);
   }
   return error;
+}
+
+bool TVideoGate1000::QueueNext(const std::string& name) {
+  FQueuedName.clear();
+  if (!FQueue || !FGapless || FVideoGateVideo || FVideoGateAudio || FFailed || name.empty())
+    return false;
+  if (FAILED(FQueue->QueueFile(ToGraphName(name).c_str()))) return false;
+  FQueuedName = name;
+  return true;
+}
+
+void TVideoGate1000::ClearQueued() {
+  if (FQueue && !FQueuedName.empty()) FQueue->ClearQueued();
+  FQueuedName.clear();
+}
+
+// The previous file ended and the queued one plays on in the same graph.
+void TVideoGate1000::QueuedStarted() {
+  if (FQueuedName.empty()) return;  // an advance from a file opened since: not ours
+  FFileName = FQueuedName;
+  FQueuedName.clear();
+  FAdvancedGapless = true;
+  FStallWatch.Restart(NowMs());
+}
+
+// A fresh graph for the current file at current, in the run state it had.
+void TVideoGate1000::ReopenAt(int64_t current) {
+  const bool running = FPlaying && !FPaused;
+  OpenFile(FFileName);
+  SeekTo(current);
+  if (running) FMediaControl->Run();
 }
 
 // Only a running stream can stall: time paused does not count.

@@ -38,6 +38,9 @@ class TVideoGate1000 {
   void SetVideoGateAudio(bool on) { FVideoGateAudio = on; }
   // Native id of the window the video is shown in; 0 (the default) leaves it in its own window.
   void SetVideoOwner(uintptr_t owner) { FVideoOwner = owner; }
+  // Files may follow each other without a gap (see QueueNext); read by the next OpenFile.
+  void SetGapless(bool on) { FGapless = on; }
+  bool Gapless() const { return FGapless; }
   // Not owned; its maximum becomes 10000.
   void AttachScrollBar(TPositionBar* bar);
 
@@ -52,11 +55,26 @@ class TVideoGate1000 {
   // The stop position, which is the length of the loaded file; 0 when it cannot be read.
   int64_t GetStopPosition();
   void SkipSeconds(int64_t n);
+  // Gives the file to play after the current one, decoded into the running output so that it
+  // follows without a gap. False when it cannot join (gapless off, the VideoGate1000 output, a
+  // video, no graph): the caller then opens it when the current file ends, as always. A file
+  // queued that proves unplayable is dropped; the current file then simply ends.
+  bool QueueNext(const std::string& name);
+  // Drops the queued file; a seek does that itself.
+  void ClearQueued();
+  const std::string& QueuedName() const { return FQueuedName; }
 
   bool Playing() const { return FPlaying; }
   bool Paused() const { return FPaused; }
   bool Ended() const { return FEnded; }
-  void SetEnded(bool ended) { FEnded = ended; }
+  // Clearing Ended also clears AdvancedGapless: the caller has handled the advance.
+  void SetEnded(bool ended) {
+    FEnded = ended;
+    if (!ended) FAdvancedGapless = false;
+  }
+  // With Ended: the queued file is playing already, FileName() is its name and positions are
+  // its own. The caller does what it does at an advance, except opening and playing the file.
+  bool AdvancedGapless() const { return FAdvancedGapless; }
   // The file last opened cannot be played: its graph could not be built, the graph reported an
   // error, or it made no progress while running (see TStallWatch). Such a file counts as played
   // to its end: UpdatePosition raises Ended for it. Cleared by the next OpenFile.
@@ -81,6 +99,8 @@ class TVideoGate1000 {
   void SeekTo(int64_t current);
   bool BuildGraph(const std::string& name);
   bool TakeErrorEvents();
+  void QueuedStarted();
+  void ReopenAt(int64_t current);
   bool Stalled(std::optional<int64_t> current);
 
   std::shared_ptr<platform::TComRuntime> FRuntime;
@@ -91,6 +111,7 @@ class TVideoGate1000 {
   platform::ComPtr<platform::IMediaSeeking> FMediaSeeking;
   platform::ComPtr<platform::IVideoWindow> FVideoWindow;
   platform::ComPtr<platform::IBasicVideo> FBasicVideo;
+  platform::ComPtr<platform::IGaplessQueue> FQueue;  // none from a graph that cannot join
   bool FPlaying = false;
   bool FPaused = false;
   TPositionBar* FPositionBar = nullptr;
@@ -102,5 +123,8 @@ class TVideoGate1000 {
   std::string FFileName;
   bool FEnded = false;
   bool FFailed = false;
+  bool FGapless = true;
+  bool FAdvancedGapless = false;
+  std::string FQueuedName;
   TStallWatch FStallWatch;
 };

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/mediagraph/FilterEnum.h"
+#include "platform/mediagraph/RendererFilter.h"
 #include "platform/mediagraph/SourceFilter.h"
 
 namespace platform {
@@ -34,6 +35,7 @@ TGstFilterGraph::TGstFilterGraph(GstElement* pipeline, const TSinkOptions& sinks
 TGstFilterGraph::~TGstFilterGraph() {
   // NULL joins the streaming threads and releases blocked pads before anything is freed.
   gst_element_set_state(pipeline_, GST_STATE_NULL);
+  join_.reset();
   gst_bus_set_flushing(bus_, TRUE);
   for (const ComPtr<TGstFilter>& filter : filters_) filter->Left();
   filters_.clear();
@@ -50,6 +52,7 @@ HRESULT TGstFilterGraph::QueryInterface(REFIID iid, void** object) {
   else if (iid == IID_IMediaSeeking) *object = static_cast<IMediaSeeking*>(this);
   else if (iid == IID_IBasicVideo) *object = static_cast<IBasicVideo*>(this);
   else if (iid == IID_IVideoWindow) *object = static_cast<IVideoWindow*>(this);
+  else if (iid == IID_IGaplessQueue) *object = static_cast<IGaplessQueue*>(this);
   else return E_NOINTERFACE;
   AddRef();
   return S_OK;
@@ -151,6 +154,8 @@ HRESULT TGstFilterGraph::RemoveFilter(IBaseFilter* filter) {
 
 void TGstFilterGraph::RemoveFilterFromGraph(TGstFilter* filter) {
   ComPtr<TGstFilter> keep(filter);
+  // Joined files hang on the renderer's concat: they go with it.
+  if (join_ && filter == JoinableRenderer()) join_.reset();
   // Tearing out a source or a decoder ends the streams: the graph goes back to not rendered,
   // which also stops its threads before they could run into half-removed elements.
   if (filter->FeedsOthers() && state_.Live()) Unlive();
@@ -267,6 +272,56 @@ HRESULT TGstFilterGraph::Connect(IPin* output, IPin* input) {
   }
   if (!ConnectPads(out->Pad(), in->Pad())) return VFW_E_CANNOT_CONNECT;
   return state_.Live() ? RepreparePipeline() : S_OK;
+}
+
+// ---- IGaplessQueue ----
+
+HRESULT TGstFilterGraph::SetGapless(bool on) {
+  gapless_ = on;
+  if (!on && join_) join_->Drop();
+  return S_OK;
+}
+
+// Only a graph that renders one audio stream through a joinable renderer, and nothing else.
+HRESULT TGstFilterGraph::QueueFile(LPCSTR file) {
+  if (file == nullptr) return E_POINTER;
+  DrainBus();
+  TRendererFilter* renderer = JoinableRenderer();
+  if (!gapless_ || !state_.Live() || renderer == nullptr || VideoRenderer() != nullptr ||
+      !IsRegularFile(file))
+    return E_FAIL;
+  if (!join_) join_ = std::make_unique<TGaplessJoin>(pipeline_, renderer);
+  return join_->Queue(file) ? S_OK : E_FAIL;
+}
+
+// S_FALSE: the output had moved on to the queued file; the current one can no longer be sought.
+HRESULT TGstFilterGraph::ClearQueued() {
+  DrainBus();
+  return !join_ || join_->Drop() ? S_OK : S_FALSE;
+}
+
+TRendererFilter* TGstFilterGraph::JoinableRenderer() const {
+  for (const ComPtr<TGstFilter>& f : filters_) {
+    auto* renderer = dynamic_cast<TRendererFilter*>(f.Get());
+    if (renderer != nullptr && renderer->Join() != nullptr) return renderer;
+  }
+  return nullptr;
+}
+
+// Paused, the running time stands where the pipeline paused.
+GstClockTime TGstFilterGraph::RunningTime() const {
+  if (!state_.Running()) return gst_element_get_start_time(pipeline_);
+  return gst_element_get_current_running_time(pipeline_);
+}
+
+// A queued file that failed goes; one that became audible makes the positions its own.
+void TGstFilterGraph::CheckAdvance() {
+  if (!join_) return;
+  if (join_->QueuedFailed()) join_->Drop();
+  if (!state_.Running() || !join_->Advanced(RunningTime())) return;
+  position_.Started();
+  position_.Running();
+  QueueEvent(EC_QUEUED_STARTED, S_OK);
 }
 
 }  // namespace platform

@@ -12,10 +12,12 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/mediagraph/DecoderFilter.h"
+#include "platform/mediagraph/GaplessJoin.h"
 #include "platform/mediagraph/GraphState.h"
 #include "platform/mediagraph/GstFilter.h"
 #include "platform/mediagraph/RendererFilter.h"
@@ -26,7 +28,7 @@ namespace platform {
 
 class TGstFilterGraph final
     : public TComObject<IGraphBuilder, IMediaControl, IMediaEvent, IMediaSeeking, IBasicVideo,
-                        IVideoWindow> {
+                        IVideoWindow, IGaplessQueue> {
  public:
   // Null when GStreamer cannot make a pipeline.
   static ComPtr<TGstFilterGraph> Create(const TSinkOptions& sinks);
@@ -57,6 +59,10 @@ class TGstFilterGraph final
   HRESULT GetPositions(LONGLONG* current, LONGLONG* stop) override;
   HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
                        DWORD stopFlags) override;
+
+  HRESULT SetGapless(bool on) override;
+  HRESULT QueueFile(LPCSTR file) override;
+  HRESULT ClearQueued() override;
 
   HRESULT get_SourceWidth(long* width) override;
   HRESULT get_SourceHeight(long* height) override;
@@ -113,6 +119,9 @@ class TGstFilterGraph final
   HRESULT SeekTo(int64_t target);
   bool SendSeek(int64_t target);
   TRendererFilter* VideoRenderer() const;
+  TRendererFilter* JoinableRenderer() const;
+  GstClockTime RunningTime() const;
+  void CheckAdvance();
   TVideoWindowHost* VideoWindow() const;
   HRESULT SourceSize(int* width, int* height) const;
 
@@ -129,6 +138,9 @@ class TGstFilterGraph final
   std::vector<ComPtr<TGstFilter>> filters_;  // in the order they were added
   uint64_t version_ = 0;                     // changes with every addition and removal
   std::vector<ComPtr<TGstFilter>>* adding_ = nullptr;  // filters added by the build under way
+
+  bool gapless_ = false;
+  std::unique_ptr<TGaplessJoin> join_;  // made with the first file queued; gone with the graph
 
   TGraphState state_;
   TStreamPosition position_;

@@ -119,7 +119,8 @@ bool TGstFilterGraph::RoutePad(GstPad* pad) {
   const TMediaKind kind = KindOfPad(pad);
   if (kind != TMediaKind::Video && kind != TMediaKind::Audio) return false;
   if (GstPad* input = FreeRendererInput(kind)) return ConnectPads(pad, input);
-  ComPtr<TRendererFilter> renderer = TRendererFilter::Create(kind, sinks_);
+  ComPtr<TRendererFilter> renderer =
+      TRendererFilter::Create(kind, sinks_, gapless_ && kind == TMediaKind::Audio);
   if (!renderer || FAILED(AddFilterAs(renderer.Get(), TRendererFilter::NameFor(kind)))) return false;
   GstPad* input = renderer->FreeInputFor(kind);
   return input != nullptr && ConnectPads(pad, input);
@@ -206,6 +207,7 @@ void TGstFilterGraph::UndoBuild(std::vector<ComPtr<TGstFilter>>& added) {
 
 void TGstFilterGraph::Unlive() {
   gst_element_set_state(pipeline_, GST_STATE_NULL);
+  join_.reset();
   state_.WentDown();
   position_.Clear();
 }

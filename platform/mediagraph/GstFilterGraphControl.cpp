@@ -14,6 +14,7 @@ void TGstFilterGraph::DrainBus() {
     gst_message_unref(message);
   }
   if (adding_ == nullptr) RouteLatePads();  // a build routes its own pads
+  CheckAdvance();
 }
 
 bool TGstFilterGraph::PumpBusUntil(gint64 deadline) {
@@ -32,6 +33,7 @@ void TGstFilterGraph::HandleMessage(GstMessage* message) {
   const bool fromPipeline = GST_MESSAGE_SRC(message) == GST_OBJECT(pipeline_);
   switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR: {
+      if (join_ && join_->Absorbs(GST_MESSAGE_SRC(message))) break;
       const bool fromSink = GST_IS_ELEMENT(GST_MESSAGE_SRC(message)) &&
                             GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(message), GST_ELEMENT_FLAG_SINK);
       state_.ErrorArrived(fromSink);
@@ -214,11 +216,15 @@ HRESULT TGstFilterGraph::GetPositions(LONGLONG* current, LONGLONG* stop) {
   if (!state_.Live()) return filters_.empty() ? E_NOTIMPL : VFW_E_WRONG_STATE;
   ReadLength();
   // Pending seeks report their target and a held position itself; else the stream is asked.
-  gint64 ns = -1;
   if (!position_.Ended() && !position_.SeekPending() && !position_.Held() &&
-      position_.KnowsLength() && gst_element_query_position(pipeline_, GST_FORMAT_TIME, &ns) &&
-      ns >= 0)
-    position_.Observed(ns / 100);
+      position_.KnowsLength()) {
+    // With a file joined behind it the sink moves on early: the running time tells.
+    const std::optional<int64_t> joined = join_ ? join_->Position(RunningTime()) : std::nullopt;
+    gint64 ns = -1;
+    if (joined) position_.Observed(*joined / 100);
+    else if (gst_element_query_position(pipeline_, GST_FORMAT_TIME, &ns) && ns >= 0)
+      position_.Observed(ns / 100);
+  }
   int64_t now = 0;
   int64_t end = 0;
   if (!position_.Report(&now, &end)) return E_FAIL;
@@ -248,6 +254,8 @@ HRESULT TGstFilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LON
 }
 
 HRESULT TGstFilterGraph::SeekTo(int64_t target) {
+  // The queued file goes; when the output had moved on to it already, this file is gone.
+  if (join_ && !join_->Drop()) return VFW_E_WRONG_STATE;
   ReadLength();
   // A graph prerolled exactly there, with nothing run or edited since, has nothing to redo (the
   // rewind after a build).
@@ -263,7 +271,16 @@ HRESULT TGstFilterGraph::SeekTo(int64_t target) {
 bool TGstFilterGraph::SendSeek(int64_t target) {
   if (sinks_.counters) ++sinks_.counters->seeks;
   const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-  return gst_element_seek_simple(pipeline_, GST_FORMAT_TIME, flags, target * 100);
+  // concat (GStreamer 1.22) loses a buffer now and then when a flushing seek passes it while
+  // the stream runs: a joinable graph pauses for the seek and runs on.
+  const bool pause = JoinableRenderer() != nullptr && state_.Running();
+  if (pause) {
+    gst_element_set_state(pipeline_, GST_STATE_PAUSED);
+    gst_element_get_state(pipeline_, nullptr, nullptr, kPrerollTimeoutUs * GST_USECOND);
+  }
+  const bool sent = gst_element_seek_simple(pipeline_, GST_FORMAT_TIME, flags, target * 100);
+  if (pause) gst_element_set_state(pipeline_, GST_STATE_PLAYING);
+  return sent;
 }
 
 // ---- IBasicVideo and IVideoWindow: answered by the video renderer in the graph ----

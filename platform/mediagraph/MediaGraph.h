@@ -76,6 +76,7 @@ extern const IID IID_IMediaEvent;
 extern const IID IID_IBasicVideo;
 extern const IID IID_IVideoWindow;
 extern const IID IID_IBaseFilter;
+extern const IID IID_IGaplessQueue;  // this graph's own: no DirectShow counterpart
 extern const GUID TIME_FORMAT_MEDIA_TIME;
 
 // Textual form "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", for messages and test output.
@@ -185,6 +186,8 @@ struct IMediaControl : IUnknown {
 enum : long {
   EC_COMPLETE = 0x01,    // every stream reached its end
   EC_ERRORABORT = 0x03,  // an error stopped the streams; param1 is the HRESULT
+  // The queued file became audible: the file before it ended, positions are now the new one's.
+  EC_QUEUED_STARTED = 0x8001,
 };
 
 struct IMediaEvent : IUnknown {
@@ -203,6 +206,17 @@ struct IMediaSeeking : IUnknown {
   virtual HRESULT GetPositions(LONGLONG* current, LONGLONG* stop) = 0;
   virtual HRESULT SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
                                DWORD stopFlags) = 0;
+};
+
+// The next file, decoded into the running audio output so that it follows the current one without
+// a gap. Audio only: a graph with video or without its own audio renderer refuses.
+struct IGaplessQueue : IUnknown {
+  // Off (the default): files are never joined and audio renderers are built as before. Read
+  // when the audio renderer is made, so it is set before RenderFile.
+  virtual HRESULT SetGapless(bool on) = 0;
+  // At most one file waits; a second call replaces it. E_FAIL when it cannot be joined.
+  virtual HRESULT QueueFile(LPCSTR file) = 0;
+  virtual HRESULT ClearQueued() = 0;
 };
 
 struct IBasicVideo : IUnknown {

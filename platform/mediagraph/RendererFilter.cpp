@@ -5,11 +5,48 @@
 
 namespace platform {
 
+namespace {
+
+const char kAudioInput[] = "Audio Input pin (rendered)";
+
+// concat ! audioconvert ! audioresample ! capsfilter ! sink; the input pin is concat's first
+// pad. Null when an element is missing or cannot be linked.
+GstElement* MakeJoinableAudio(GstElement* sink, GstElement** join, GstElement** format) {
+  GstElement* concat = Make("concat");
+  GstElement* convert = Make("audioconvert");
+  GstElement* caps = Make("capsfilter");
+  GstElement* bin =
+      MakeChainBin({convert, Make("audioresample"), caps, sink}, kAudioInput, nullptr);
+  if (bin == nullptr || concat == nullptr) {
+    if (concat != nullptr) gst_object_unref(gst_object_ref_sink(concat));
+    if (bin != nullptr) gst_object_unref(gst_object_ref_sink(bin));
+    return nullptr;
+  }
+  gst_bin_add(GST_BIN(bin), concat);
+  GstPad* first = gst_element_request_pad_simple(concat, "sink_%u");
+  GstPad* ghost = gst_element_get_static_pad(bin, kAudioInput);
+  const bool made = first != nullptr && ghost != nullptr &&
+                    gst_ghost_pad_set_target(GST_GHOST_PAD(ghost), first) &&
+                    gst_element_link(concat, convert);
+  if (first != nullptr) gst_object_unref(first);
+  if (ghost != nullptr) gst_object_unref(ghost);
+  if (!made) {
+    gst_object_unref(gst_object_ref_sink(bin));
+    return nullptr;
+  }
+  *join = concat;
+  *format = caps;
+  return bin;
+}
+
+}  // namespace
+
 const char16_t* TRendererFilter::NameFor(TMediaKind kind) {
   return kind == TMediaKind::Video ? u"Video Renderer" : u"Default DirectSound Device";
 }
 
-ComPtr<TRendererFilter> TRendererFilter::Create(TMediaKind kind, const TSinkOptions& sinks) {
+ComPtr<TRendererFilter> TRendererFilter::Create(TMediaKind kind, const TSinkOptions& sinks,
+                                                bool joinable) {
   if (kind != TMediaKind::Video && kind != TMediaKind::Audio) return {};
   const bool video = kind == TMediaKind::Video;
   GstElement* sink = MakeSink(sinks, video ? TSinkRole::VideoRenderer : TSinkRole::AudioRenderer);
@@ -19,12 +56,18 @@ ComPtr<TRendererFilter> TRendererFilter::Create(TMediaKind kind, const TSinkOpti
                                                 sinks.kind == TSinkOptions::TKind::Real);
     window->AttachSink(sink);
   }
+  GstElement* join = nullptr;
+  GstElement* format = nullptr;
   GstElement* bin =
-      video ? MakeChainBin({Make("videoconvert"), Make("videoscale"), sink}, "Input", nullptr)
-            : MakeChainBin({Make("audioconvert"), Make("audioresample"), sink},
-                           "Audio Input pin (rendered)", nullptr);
+      video      ? MakeChainBin({Make("videoconvert"), Make("videoscale"), sink}, "Input", nullptr)
+      : joinable ? MakeJoinableAudio(sink, &join, &format)
+                 : MakeChainBin({Make("audioconvert"), Make("audioresample"), sink}, kAudioInput,
+                                nullptr);
   if (bin == nullptr) return {};
-  return ComPtr<TRendererFilter>::Attach(new TRendererFilter(bin, kind, std::move(window)));
+  auto* renderer = new TRendererFilter(bin, kind, std::move(window));
+  renderer->join_ = join;
+  renderer->format_ = format;
+  return ComPtr<TRendererFilter>::Attach(renderer);
 }
 
 TRendererFilter::TRendererFilter(GstElement* element, TMediaKind kind,
@@ -34,6 +77,8 @@ TRendererFilter::TRendererFilter(GstElement* element, TMediaKind kind,
 GstPad* TRendererFilter::FreeInputFor(TMediaKind kind) {
   if (kind != kind_) return nullptr;
   for (const ComPtr<TGstPin>& pin : Pins()) {
+    // Pads added for a queued file (TGaplessJoin) belong to that file alone.
+    if (g_str_has_prefix(GST_PAD_NAME(pin->Pad()), kJoinPadPrefix)) continue;
     if (GST_PAD_DIRECTION(pin->Pad()) == GST_PAD_SINK && !pin->IsConnected()) return pin->Pad();
   }
   return nullptr;

@@ -12,7 +12,11 @@ namespace platform {
 
 class TRendererFilter : public TGstFilter {
  public:
-  static ComPtr<TRendererFilter> Create(TMediaKind kind, const TSinkOptions& sinks);
+  static constexpr char kJoinPadPrefix[] = "Queued";
+
+  // joinable (audio only): files can be joined in front of the output, see Join().
+  static ComPtr<TRendererFilter> Create(TMediaKind kind, const TSinkOptions& sinks,
+                                        bool joinable = false);
   static const char16_t* NameFor(TMediaKind kind);
 
   bool IsRenderer() const override { return true; }
@@ -26,11 +30,17 @@ class TRendererFilter : public TGstFilter {
   // The picture size negotiated on the input; false before that or for audio.
   bool VideoSize(int* width, int* height) const;
   TVideoWindowHost* Window() { return window_.get(); }
+  // A joinable renderer's concat, which takes one file after the other, and the capsfilter
+  // that can pin the format its sink was opened with; null otherwise. Owned by the bin.
+  GstElement* Join() const { return join_; }
+  GstElement* Format() const { return format_; }
 
  private:
   TRendererFilter(GstElement* element, TMediaKind kind, std::unique_ptr<TVideoWindowHost> window);
   TMediaKind kind_;
   std::unique_ptr<TVideoWindowHost> window_;
+  GstElement* join_ = nullptr;
+  GstElement* format_ = nullptr;
 };
 
 }  // namespace platform

@@ -46,10 +46,19 @@ struct TSinkOptions {
     Real,  // the machine's display and default audio device
     Fake,  // fakesink: nothing shown or heard
   };
+  TSinkOptions() = default;
+  TSinkOptions(TKind kind, bool sync, std::shared_ptr<TRenderCounters> counters,
+               std::shared_ptr<TSinkProbe> probe, std::string audioFile = {})
+      : kind(kind), sync(sync), counters(std::move(counters)), probe(std::move(probe)),
+        audioFile(std::move(audioFile)) {}
+
   TKind kind = TKind::Real;
   bool sync = true;  // fake sinks: render in real time (false: as fast as the decoder goes)
   std::shared_ptr<TRenderCounters> counters;  // fake sinks: count buffers; may be null
   std::shared_ptr<TSinkProbe> probe;          // real sinks; null: TSinkProbe::Default()
+  // Fake sinks: when set, the audio renderer appends what it renders to this file instead, as
+  // 16-bit stereo 44.1 kHz samples without a header (recordings for tests and benchmarks).
+  std::string audioFile;
 };
 
 

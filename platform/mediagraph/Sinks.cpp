@@ -1,5 +1,7 @@
 #include "platform/mediagraph/Sinks.h"
 
+#include "platform/mediagraph/ChainBin.h"
+
 
 namespace platform {
 
@@ -45,10 +47,36 @@ struct TCounterRef {
   std::atomic<long>* counter;
 };
 
+GstElement* MakeRecorder(const TSinkOptions& options) {
+  GstElement* caps = Make("capsfilter");
+  GstElement* file = Make("filesink");
+  if (caps != nullptr) {
+    GstCaps* format = gst_caps_from_string(
+        "audio/x-raw,format=S16LE,layout=interleaved,rate=44100,channels=2");
+    g_object_set(caps, "caps", format, nullptr);
+    gst_caps_unref(format);
+  }
+  // Appended and unbuffered: files played one after the other land in one recording, which
+  // grows as the samples are rendered.
+  if (file != nullptr)
+    g_object_set(file, "location", options.audioFile.c_str(), "append", TRUE, "buffer-mode", 2,
+                 nullptr);
+  return MakeChainBin({caps, file}, "sink", nullptr);
+}
+
 GstElement* MakeFakeSink(const TSinkOptions& options, TSinkRole role) {
-  GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+  const bool record = role == TSinkRole::AudioRenderer && !options.audioFile.empty();
+  GstElement* sink = record ? MakeRecorder(options) : gst_element_factory_make("fakesink", nullptr);
   if (sink == nullptr) return nullptr;
-  g_object_set(sink, "sync", options.sync ? TRUE : FALSE, nullptr);
+  if (record) {
+    GstElement* file = gst_bin_get_by_interface(GST_BIN(sink), GST_TYPE_URI_HANDLER);
+    if (file != nullptr) {
+      g_object_set(file, "sync", options.sync ? TRUE : FALSE, nullptr);
+      gst_object_unref(file);
+    }
+  } else {
+    g_object_set(sink, "sync", options.sync ? TRUE : FALSE, nullptr);
+  }
   if (options.counters) {
     GstPad* pad = gst_element_get_static_pad(sink, "sink");
     auto* ref = new TCounterRef{options.counters, CounterFor(*options.counters, role)};
