@@ -37,6 +37,7 @@ class GaplessTest : public ::testing::TestWithParam<const char*> {
     pair_ = tone_join::Make(dir_, GetParam(), 1.0);
     const TSinkOptions sinks(TSinkOptions::TKind::Fake, true, nullptr, nullptr, recording_);
     engine_ = std::make_unique<TVideoGate1000>(std::make_shared<TMediaRuntime>(sinks));
+    engine_->SetGapless(true);
   }
   void TearDown() override {
     engine_.reset();
@@ -106,6 +107,7 @@ TEST(GaplessFallback, DISABLED_WhatCannotJoinOrIsSoughtPastLeavesTheCurrentFileT
     SCOPED_TRACE(c.next);
     TVideoGate1000 engine(std::make_shared<TMediaRuntime>(
         TSinkOptions(TSinkOptions::TKind::Fake, true, nullptr, nullptr)));
+    engine.SetGapless(true);
     engine.OpenFile(files.wavHalf);
     engine.QueueNext(c.next);
     engine.Play();
