@@ -66,7 +66,10 @@ TShortCut TfrmMain::RegisterShortCut(int id, const char* keyName, const char* de
   const TShortCut shortCut = TextToShortCut(Ini->ReadString("ShortCut", keyName, defaultText));
   // Every hotkey is the Windows logo (Super) key and the named key; other modifiers are kept
   // only for writing the text back.
-  platform::RegisterHotKey(this, id, platform::MOD_WIN, shortCut & scKeyMask);
+  const unsigned vk = shortCut & scKeyMask;
+  if (!platform::RegisterHotKey(this, id, platform::MOD_WIN, vk)) {
+    platform::ReportHotKeyFailure(keyName, platform::MOD_WIN, vk, platform::HotKeyError());
+  }
   return shortCut;
 }
 
