@@ -3,6 +3,7 @@
 #include <QAction>
 
 #include "app/FilterComboBox.h"
+#include "app/HotkeyBinding.h"
 #include "app/uMain.h"
 #include "desktop/Winplace.h"
 #include "engine/VideoGate1000.h"
@@ -66,10 +67,7 @@ TShortCut TfrmMain::RegisterShortCut(int id, const char* keyName, const char* de
   const TShortCut shortCut = TextToShortCut(Ini->ReadString("ShortCut", keyName, defaultText));
   // Every hotkey is the Windows logo (Super) key and the named key; other modifiers are kept
   // only for writing the text back.
-  const unsigned vk = shortCut & scKeyMask;
-  if (!platform::RegisterHotKey(this, id, platform::MOD_WIN, vk)) {
-    platform::ReportHotKeyFailure(keyName, platform::MOD_WIN, vk, platform::HotKeyError());
-  }
+  RegisterCommandHotkey(this, id, platform::MOD_WIN, shortCut & scKeyMask);
   return shortCut;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/Hotkeys.h"
 
+#include "platform/PortalShortcuts.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QWidget>
@@ -63,13 +65,19 @@ std::unique_ptr<THotKeyBackend>& BackendSlot() {
 void DropBackend() { BackendSlot().reset(); }
 
 std::unique_ptr<THotKeyBackend> MakeDefaultBackend() {
+  // The offscreen platform keeps the plain table, whatever the bus offers.
+  const bool offscreen = QGuiApplication::platformName() == "offscreen";
+  if (!offscreen) {
+    if (auto portal = MakePortalHotKeyBackend()) {
+      qAddPostRoutine(DropBackend);  // its bus connection closes with the application
+      return portal;
+    }
+  }
   if (auto x11 = MakeX11HotKeyBackend()) {
     qAddPostRoutine(DropBackend);
     return x11;
   }
-  if (QCoreApplication::instance() != nullptr && QGuiApplication::platformName() != "offscreen") {
-    return std::make_unique<TNoHotKeys>();
-  }
+  if (QCoreApplication::instance() != nullptr && !offscreen) return std::make_unique<TNoHotKeys>();
   return std::make_unique<THotKeyTable>();
 }
 
@@ -105,6 +113,20 @@ bool RegisterHotKey(QWidget* window, int id, unsigned modifiers, unsigned vk) {
 }
 
 std::string HotKeyError() { return LastError(); }
+
+namespace {
+std::map<int, THotKeyPurpose>& Purposes() {
+  static std::map<int, THotKeyPurpose> purposes;
+  return purposes;
+}
+}  // namespace
+
+void SetHotKeyPurpose(int id, THotKeyPurpose purpose) { Purposes()[id] = std::move(purpose); }
+
+const THotKeyPurpose* HotKeyPurposeOf(int id) {
+  const auto it = Purposes().find(id);
+  return it == Purposes().end() ? nullptr : &it->second;
+}
 
 std::string HotKeyText(unsigned modifiers, unsigned vk) {
   std::string text;

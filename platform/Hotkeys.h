@@ -84,6 +84,17 @@ bool UnregisterHotKey(QWidget* window, int id);
 // Why the last RegisterHotKey failed ("" after a success).
 std::string HotKeyError();
 
+// What a hotkey is for, where the desktop lists the shortcuts a program binds (the portal): a
+// stable name ("next"), a sentence for the user, and the settings key it came from.
+struct THotKeyPurpose {
+  std::string Name;
+  std::string Description;
+  std::string SettingKey;
+};
+// Given before the hotkey's registration; the purposes stay for the run.
+void SetHotKeyPurpose(int id, THotKeyPurpose purpose);
+const THotKeyPurpose* HotKeyPurposeOf(int id);  // nullptr: none given
+
 // The combination as a user reads it: "Super+End".
 std::string HotKeyText(unsigned modifiers, unsigned vk);
 // One line on standard error for a hotkey that cannot be had: the settings key it came from,

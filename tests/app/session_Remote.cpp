@@ -1,6 +1,8 @@
-// The command-line remote against the real program on a private session bus: every command
-// option reaches the running player and ends with 0; without a player the call says so and ends
-// with 1; an option the program does not know gets the usage and 2.
+// The remotes of the hidden player, against the real program on a private session bus. The
+// command line: every command option reaches the running player and ends with 0; without a
+// player the call says so and ends with 1; an option the program does not know gets the usage
+// and 2. The desktop portal's global shortcuts (a stand-in portal): the six hotkeys are bound
+// with their settings' keys as triggers, and an activation runs the hotkey's command.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,7 @@
 #include <QThread>
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "AppTestSupport.h"
@@ -51,10 +54,33 @@ class RemoteTest : public ::testing::Test {
     Environment.insert("XDG_RUNTIME_DIR", QString::fromStdString((Dir / "run").string()));
   }
   void TearDown() override {
-    if (Player.state() == QProcess::NotRunning) return;
-    Player.terminate();
-    if (!Player.waitForFinished(30000)) Player.kill();
-    Player.waitForFinished(10000);
+    for (QProcess* process : {&Player, &Portal}) {
+      if (process->state() == QProcess::NotRunning) continue;
+      process->terminate();
+      if (!process->waitForFinished(30000)) process->kill();
+      process->waitForFinished(10000);
+    }
+  }
+
+  void StartPlayer() {
+    Player.setProcessEnvironment(Environment);
+    Player.start(QString::fromStdString((Dir / "orvane").string()), {});
+    ASSERT_TRUE(WaitUntil([] { return VisibleWindows() == 1; }, 60000)) << "no window";
+  }
+
+  // The stand-in portal's next line of output ("" when none came in time).
+  std::string PortalLine() {
+    QDeadlineTimer deadline(60000);
+    while (!Portal.canReadLine() && !deadline.hasExpired()) Portal.waitForReadyRead(100);
+    return Portal.readLine().trimmed().toStdString();
+  }
+  void TellPortal(const char* line) {
+    Portal.write(line);
+    Portal.waitForBytesWritten(10000);
+  }
+  void StartPortal() {
+    Portal.start(QString(ORVANE_BIN_DIR) + "/helper_portal", {});
+    ASSERT_EQ(PortalLine(), "ready");
   }
 
   TRun Run(const QStringList& args) {
@@ -72,6 +98,7 @@ class RemoteTest : public ::testing::Test {
   fs::path Dir = Temp.Path();
   QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
   QProcess Player;
+  QProcess Portal;
 };
 
 }  // namespace
@@ -101,9 +128,7 @@ TEST_F(RemoteTest, EveryCommandReachesTheRunningPlayer) {
   orvane_test::WriteFile((Dir / "orvane.ini").string(),
                          "[Main]\nPath=" + Dir.string() + "/\nPlayPath=" + album +
                              "/\nPlayFile=" + album + "/01.mp3\nPlaying=1\nMask=1\n");
-  Player.setProcessEnvironment(Environment);
-  Player.start(QString::fromStdString((Dir / "orvane").string()), {});
-  ASSERT_TRUE(WaitUntil([] { return VisibleWindows() == 1; }, 60000)) << "no window";
+  ASSERT_NO_FATAL_FAILURE(StartPlayer());
   ASSERT_NO_FATAL_FAILURE(RunSteps({{{}, {"status"}, Is("Playing")}}));
 
   struct TCase {
@@ -156,4 +181,35 @@ TEST_F(RemoteTest, EveryCommandReachesTheRunningPlayer) {
   ASSERT_TRUE(Player.waitForFinished(30000));
   EXPECT_EQ(Player.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(Player.exitCode(), 0);
+}
+
+TEST_F(RemoteTest, PortalShortcutsAreBoundWithTheSettingsKeysAndRunTheirCommands) {
+  ASSERT_NO_FATAL_FAILURE(StartPortal());
+  orvane_test::WriteFile((Dir / "orvane.ini").string(), "[ShortCut]\nNext=Ctrl+F7\n");
+  ASSERT_NO_FATAL_FAILURE(StartPlayer());
+  std::set<std::string> binds;
+  for (int n = 0; n < 6; ++n) binds.insert(PortalLine());
+  // As the X11 grabs: the logo key and the named key, whatever modifiers the text names.
+  EXPECT_EQ(binds, (std::set<std::string>{
+                       "bind pause LOGO+End Pause or resume playback",
+                       "bind previous LOGO+Left Play the previous file",
+                       "bind next LOGO+F7 Play the next file",
+                       "bind previous-folder LOGO+Up Play the previous folder",
+                       "bind next-folder LOGO+Down Play the next folder",
+                       "bind toggle-window LOGO+Home Show or hide the Orvane window",
+                   }));
+  TellPortal("activate toggle-window\n");
+  EXPECT_TRUE(WaitUntil([] { return VisibleWindows() == 0; })) << "not hidden";
+  TellPortal("activate toggle-window\n");
+  EXPECT_TRUE(WaitUntil([] { return VisibleWindows() == 1; })) << "not shown again";
+}
+
+TEST_F(RemoteTest, WithHotkeysDisabledThePortalBindsNothing) {
+  ASSERT_NO_FATAL_FAILURE(StartPortal());
+  orvane_test::WriteFile((Dir / "orvane.ini").string(), "[ShortCut]\nEnable=0\n");
+  ASSERT_NO_FATAL_FAILURE(StartPlayer());
+  EXPECT_EQ(Run({"--quit"}).Status, 0);
+  ASSERT_TRUE(Player.waitForFinished(30000));
+  TellPortal("count\n");
+  EXPECT_EQ(PortalLine(), "count 0");
 }
