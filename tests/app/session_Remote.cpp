@@ -48,10 +48,7 @@ class RemoteTest : public ::testing::Test {
  protected:
   void SetUp() override {
     orvane_test::EnsureApplication();
-    fs::copy_file(fs::path(ORVANE_BIN_DIR) / "orvane", Dir / "orvane");
-    fs::create_directory(Dir / "run");
-    fs::permissions(Dir / "run", fs::perms::owner_all);
-    Environment.insert("XDG_RUNTIME_DIR", QString::fromStdString((Dir / "run").string()));
+    CopyProgram(Dir, Environment);
   }
   void TearDown() override {
     for (QProcess* process : {&Player, &Portal}) {
