@@ -67,7 +67,8 @@ void DropBackend() { BackendSlot().reset(); }
 std::unique_ptr<THotKeyBackend> MakeDefaultBackend() {
   // The offscreen platform keeps the plain table, whatever the bus offers.
   const bool offscreen = QGuiApplication::platformName() == "offscreen";
-  if (!offscreen) {
+  const bool application = QCoreApplication::instance() != nullptr;
+  if (application && !offscreen) {
     if (auto portal = MakePortalHotKeyBackend()) {
       qAddPostRoutine(DropBackend);  // its bus connection closes with the application
       return portal;
@@ -77,7 +78,7 @@ std::unique_ptr<THotKeyBackend> MakeDefaultBackend() {
     qAddPostRoutine(DropBackend);
     return x11;
   }
-  if (QCoreApplication::instance() != nullptr && !offscreen) return std::make_unique<TNoHotKeys>();
+  if (application && !offscreen) return std::make_unique<TNoHotKeys>();
   return std::make_unique<THotKeyTable>();
 }
 
