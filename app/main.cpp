@@ -5,6 +5,7 @@
 
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/DisplayPlatform.h"
 #include "app/uMain.h"
 #include "app/uMainMpris.h"
 #include "app/uMainRemote.h"
@@ -25,6 +26,7 @@ constexpr int kRaiseTimeoutMs = 5000;
 int main(int argc, char** argv) {
   using namespace platform;
   if (const auto status = RunCommandLine(argc, argv)) return *status;
+  if (!ChooseDisplayPlatform()) return 1;
   // Another instance runs: ask it to show its window (a user whose window is hidden gets it
   // back by starting the program again), then leave silently, before any window exists.
   if (const HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, false, kMutexName)) {

@@ -116,6 +116,13 @@ TEST_F(RemoteTest, WithoutAPlayerTheCommandFailsAndUnknownOptionsGetTheUsage) {
   EXPECT_EQ(version.Out, "orvane 1.07");
   // None of these started a player.
   EXPECT_EQ(VisibleWindows(), 0);
+  // Nor does a start without any display.
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    Environment.remove(name);
+  }
+  const TRun blind = Run({});
+  EXPECT_EQ(blind.Status, 1);
+  EXPECT_NE(blind.Err.find("orvane: no display"), std::string::npos) << blind.Err;
 }
 
 TEST_F(RemoteTest, EveryCommandReachesTheRunningPlayer) {
