@@ -1,6 +1,7 @@
 // The program entry: one instance at a time, the main window and the folder dialog, the message
 // loop. Its only arguments are the remote's options: Qt is not given the command line.
 
+#include <QIcon>
 #include <QSessionManager>
 
 #include "app/Application.h"
@@ -47,6 +48,8 @@ int main(int argc, char** argv) {
   TApplication application(qtArgc, qtArgv);
   // Message boxes must not end the program when the main window is hidden.
   application.setQuitOnLastWindowClosed(false);
+  // Every window and the tray icon take it (the tray scales it to the size it asks for).
+  application.setWindowIcon(QIcon(":/orvane.png"));
   QFont font("IPAPGothic");
   font.setPixelSize(12);
   application.setFont(font);

@@ -134,6 +134,10 @@ TEST_F(RemoteTest, EveryCommandReachesTheRunningPlayer) {
                              "/\nPlayFile=" + album + "/01.mp3\nPlaying=1\nMask=1\n");
   ASSERT_NO_FATAL_FAILURE(StartPlayer());
   ASSERT_NO_FATAL_FAILURE(RunSteps({{{}, {"status"}, Is("Playing")}}));
+  // The window carries the program's icon.
+  QProcess xprop;
+  xprop.start("sh", {"-c", "xprop -id $(xdotool search --onlyvisible --name Orvane) _NET_WM_ICON"});
+  EXPECT_NE(RunClient(xprop).find("Icon (48 x 48)"), std::string::npos);
 
   struct TCase {
     const char* Option;
