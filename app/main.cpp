@@ -1,11 +1,15 @@
 // The program entry: one instance at a time, the main window and the folder dialog, the message
-// loop. Takes no arguments: Qt is not given the command line.
+// loop. Its only arguments are the remote's options: Qt is not given the command line.
 
+#include <QIcon>
 #include <QSessionManager>
 
 #include "app/Application.h"
+#include "app/CommandLine.h"
+#include "app/DisplayPlatform.h"
 #include "app/uMain.h"
 #include "app/uMainMpris.h"
+#include "app/uMainRemote.h"
 #include "desktop/uDlgFolderSelect.h"
 #include "platform/MprisService.h"
 #include "platform/NamedMutex.h"
@@ -20,8 +24,10 @@ constexpr int kRaiseTimeoutMs = 5000;
 
 }  // namespace
 
-int main(int /*argc*/, char** argv) {
+int main(int argc, char** argv) {
   using namespace platform;
+  if (const auto status = RunCommandLine(argc, argv)) return *status;
+  if (!ChooseDisplayPlatform()) return 1;
   // Another instance runs: ask it to show its window (a user whose window is hidden gets it
   // back by starting the program again), then leave silently, before any window exists.
   if (const HANDLE running = OpenMutexA(MUTEX_ALL_ACCESS, false, kMutexName)) {
@@ -42,6 +48,8 @@ int main(int /*argc*/, char** argv) {
   TApplication application(qtArgc, qtArgv);
   // Message boxes must not end the program when the main window is hidden.
   application.setQuitOnLastWindowClosed(false);
+  // Every window and the tray icon take it (the tray scales it to the size it asks for).
+  application.setWindowIcon(QIcon(":/orvane.png"));
   QFont font("IPAPGothic");
   font.setPixelSize(12);
   application.setFont(font);
@@ -57,6 +65,8 @@ int main(int /*argc*/, char** argv) {
     TfrmMain mainWindow;
     TdlgFolderSelect folderDialog(&mainWindow);
     dlgFolderSelect = &folderDialog;
+    // The remote's object is there before the bus name that leads callers to it.
+    TMainRemote remote(mainWindow);
     TMainMpris mediaControls(mainWindow);
     mainWindow.show();
     exitCode = application.exec();

@@ -9,6 +9,7 @@
 
 #include "app/Commands.h"
 #include "app/FilterComboBox.h"
+#include "app/HotkeyBinding.h"
 #include "desktop/Winplace.h"
 #include "engine/VideoGate1000.h"
 #include "platform/CodePage.h"
@@ -74,7 +75,7 @@ TShortCut TfrmMain::RegisterShortCut(int id, const char* keyName, const char* de
   const TShortCut shortCut = TextToShortCut(Ini->ReadString(ini::kShortCut, keyName, defaultText));
   // Every hotkey is the Windows logo (Super) key and the named key; other modifiers are kept
   // only for writing the text back.
-  platform::RegisterHotKey(this, id, platform::MOD_WIN, shortCut & scKeyMask);
+  RegisterCommandHotkey(this, id, platform::MOD_WIN, shortCut & scKeyMask);
   return shortCut;
 }
 

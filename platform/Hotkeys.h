@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class QWidget;
 
@@ -74,10 +75,32 @@ class THotKeyBackend {
   virtual bool Register(QWidget* window, int id, unsigned modifiers, unsigned vk) = 0;
   // False when the window has no hotkey of that number.
   virtual bool Unregister(QWidget* window, int id) = 0;
+  // Why the last Register that returned false failed, in words for the user.
+  virtual std::string LastFailure() const { return "the system refused it"; }
 };
 
 bool RegisterHotKey(QWidget* window, int id, unsigned modifiers, unsigned vk);
 bool UnregisterHotKey(QWidget* window, int id);
+// Why the last RegisterHotKey failed ("" after a success).
+std::string HotKeyError();
+
+// What a hotkey is for, where the desktop lists the shortcuts a program binds (the portal): a
+// stable name ("next"), a sentence for the user, and the settings key it came from.
+struct THotKeyPurpose {
+  std::string Name;
+  std::string Description;
+  std::string SettingKey;
+};
+// Given before the hotkey's registration; the purposes stay for the run.
+void SetHotKeyPurpose(int id, THotKeyPurpose purpose);
+const THotKeyPurpose* HotKeyPurposeOf(int id);  // nullptr: none given
+
+// The combination as a user reads it: "Super+End".
+std::string HotKeyText(unsigned modifiers, unsigned vk);
+// One line on standard error for a hotkey that cannot be had: the settings key it came from,
+// the combination and the reason. No message box: a start must not wait for a click.
+void ReportHotKeyFailure(const char* settingKey, unsigned modifiers, unsigned vk,
+                         const std::string& reason);
 
 // Installs another backend and returns the one it replaces; nullptr restores the default one.
 std::unique_ptr<THotKeyBackend> SetHotKeyBackend(std::unique_ptr<THotKeyBackend> backend);

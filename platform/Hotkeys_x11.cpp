@@ -10,6 +10,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "platform/Hotkeys.h"
@@ -78,6 +79,7 @@ class THotKeyX11 : public THotKeyBackend, public QAbstractNativeEventFilter {
   }
 
   bool Register(QWidget* window, int id, unsigned modifiers, unsigned vk) override {
+    Failure_ = "no such key on this keyboard";
     if (window == nullptr) return false;
     const KeySym sym = KeySymOf(vk);
     const KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(Display_, sym);
@@ -85,7 +87,10 @@ class THotKeyX11 : public THotKeyBackend, public QAbstractNativeEventFilter {
     const TGrab grab{code, X11Modifiers(modifiers), modifiers, vk, window};
     for (const auto& [key, other] : Grabs_) {
       const bool same = other.Code == grab.Code && other.Mask == grab.Mask;
-      if (same && key != std::make_pair(window, id)) return false;
+      if (same && key != std::make_pair(window, id)) {
+        Failure_ = "another hotkey of this program has it";
+        return false;
+      }
     }
     if (const auto old = Grabs_.find({window, id}); old != Grabs_.end()) {
       Ungrab(old->second);
@@ -102,6 +107,7 @@ class THotKeyX11 : public THotKeyBackend, public QAbstractNativeEventFilter {
     if (g_grabFailed) {
       Ungrab(grab);
       XFlush(Display_);
+      Failure_ = "another program holds it (the X server refused the grab)";
       return false;
     }
     Grabs_[{window, id}] = grab;
@@ -116,6 +122,8 @@ class THotKeyX11 : public THotKeyBackend, public QAbstractNativeEventFilter {
     Grabs_.erase(it);
     return true;
   }
+
+  std::string LastFailure() const override { return Failure_; }
 
   // Runs on the GUI thread, for every event Qt reads from the display connection.
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
@@ -150,9 +158,17 @@ class THotKeyX11 : public THotKeyBackend, public QAbstractNativeEventFilter {
   Display* Display_;
   ::Window Root_;
   std::map<std::pair<QWidget*, int>, TGrab> Grabs_;
+  std::string Failure_;
 };
 
 }  // namespace
+
+// The key's keysym name ("End", "Right", "F7"; also the names desktop shortcut triggers use);
+// "" for a key without one. Needs no display.
+std::string X11KeyName(unsigned vk) {
+  const char* name = XKeysymToString(KeySymOf(vk));
+  return name == nullptr ? std::string() : std::string(name);
+}
 
 // nullptr unless the application runs on an X11 display.
 std::unique_ptr<THotKeyBackend> MakeX11HotKeyBackend() {

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <cstdlib>
@@ -17,6 +18,16 @@
 #include <vector>
 
 namespace session_test {
+
+// A copy of the program in dir, so that its settings file lands there, and a runtime folder of
+// its own for the single-instance lock, which environment points the program to.
+inline void CopyProgram(const std::filesystem::path& dir, QProcessEnvironment& environment) {
+  namespace fs = std::filesystem;
+  fs::copy_file(fs::path(ORVANE_BIN_DIR) / "orvane", dir / "orvane");
+  fs::create_directory(dir / "run");
+  fs::permissions(dir / "run", fs::perms::owner_all);
+  environment.insert("XDG_RUNTIME_DIR", QString::fromStdString((dir / "run").string()));
+}
 
 inline bool Ffmpeg(const std::string& args) {
   return std::system(("ffmpeg -nostdin -v error -y " + args).c_str()) == 0;

@@ -12,6 +12,10 @@
 #include "app/uMain.h"
 #include "desktop/Winplace.h"
 
+// Xlib's macros clash with Qt's names: its headers come after Qt's.
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
 using namespace orvane_test;
 
 namespace {
@@ -68,4 +72,30 @@ TEST(GlobalHotkeyTest, SuperAndTheKeyReachTheHookAndRunTheirCommand) {
   SetApplicationIniFileName("");
   // The grab left the text's own modifiers alone.
   EXPECT_NE(ReadFile(dir.File("orvane.ini")).find("Pause=Ctrl+F7\n"), std::string::npos);
+}
+
+// A combination another client grabbed first cannot be had: the start says so on standard error,
+// naming the settings key and the combination, and the other hotkeys are still registered.
+TEST(GlobalHotkeyTest, AKeyHeldByAnotherClientIsReportedOnStandardError) {
+  EnsureApplication();
+  TTempDir dir;
+  SetApplicationIniFileName(dir.File("orvane.ini"));
+  TMessageRecorder messages;
+  Display* other = XOpenDisplay(nullptr);
+  ASSERT_NE(other, nullptr);
+  const KeyCode right = XKeysymToKeycode(other, XK_Right);
+  XGrabKey(other, right, Mod4Mask, DefaultRootWindow(other), True, GrabModeAsync, GrabModeAsync);
+  XSync(other, False);
+  std::string said;
+  {
+    testing::internal::CaptureStderr();
+    TfrmMain form(MakeEngineWithoutGraph);
+    said = testing::internal::GetCapturedStderr();
+  }
+  XCloseDisplay(other);
+  SetApplicationIniFileName("");
+  EXPECT_NE(said.find("hotkey Next (Super+Right) is not available: another program holds it"),
+            std::string::npos)
+      << said;
+  EXPECT_EQ(said.find("hotkey Prev"), std::string::npos) << said;
 }

@@ -57,12 +57,7 @@ class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     orvane_test::EnsureApplication();
-    // A copy of the program, so that its settings file lands in this folder, and a runtime
-    // folder of its own for the single-instance lock.
-    fs::copy_file(fs::path(ORVANE_BIN_DIR) / "orvane", Dir / "orvane");
-    fs::create_directory(Dir / "run");
-    fs::permissions(Dir / "run", fs::perms::owner_all);
-    Environment.insert("XDG_RUNTIME_DIR", QString::fromStdString((Dir / "run").string()));
+    session_test::CopyProgram(Dir, Environment);
   }
   void TearDown() override {
     for (QProcess* process : {&First, &Second}) {
