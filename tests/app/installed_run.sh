@@ -9,7 +9,7 @@ build=$1
 work=$(mktemp -d /tmp/orvane-installed-XXXXXX)
 pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -43,10 +43,12 @@ config=$home/config  # not there yet: the program makes it
 ini=$config/orvane/orvane.ini
 as_user test -w "$prefix/bin" && fail "the user can write bin/"
 
-window_with() {  # waits up to a minute for a window whose title holds $1
+# Waits up to a minute for a mapped window whose title holds $1: a window found before it is
+# mapped cannot be moved or clicked yet.
+window_with() {
   for _ in $(seq 120); do
     kill -0 "$player" 2>/dev/null || return 1
-    xdotool search --name "$1" 2>/dev/null | head -1 | grep . && return 0
+    xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep . && return 0
     sleep 0.5
   done
   return 1
@@ -68,13 +70,13 @@ visible_windows() { xdotool search --onlyvisible --class orvane 2>/dev/null | wc
 exit_player() {
   local before
   before=$(visible_windows)
-  xdotool mousemove --window "$window" 60 120 click 3
+  xdotool mousemove --window "$window" 60 120 click 3 || fail "could not click the window"
   for _ in $(seq 100); do
     [ "$(visible_windows)" -gt "$before" ] && break
     sleep 0.1
   done
   [ "$(visible_windows)" -gt "$before" ] || fail "the pop-up menu did not show"
-  xdotool key Down Return
+  xdotool key Down Return || fail "could not choose Exit"
   for _ in $(seq 60); do
     kill -0 "$player" 2>/dev/null || break
     sleep 0.5
@@ -86,7 +88,7 @@ exit_player() {
 # 1. No settings anywhere: the user moves the window; the exit saves that in a settings file
 #    it creates in the configuration folder, and nothing is written to bin/.
 start_player
-xdotool windowmove --sync "$window" 321 213
+xdotool windowmove --sync "$window" 321 213 || fail "could not move the window"
 exit_player
 [ -f "$ini" ] || fail "no settings in $ini"
 grep -qx 'PlaceNormalPos.Left=321' "$ini" || fail "the window's place was not saved: $(cat "$ini")"
@@ -94,7 +96,8 @@ grep -qx 'PlaceNormalPos.Left=321' "$ini" || fail "the window's place was not sa
 
 # 2. The second run resumes from there: the window opens where the first one was left.
 start_player
-position=$(xdotool getwindowgeometry "$window" | sed -n 's/^ *Position: \([0-9]*,[0-9]*\).*/\1/p')
+position=$(xdotool getwindowgeometry "$window" || fail "no geometry of the window")
+position=$(echo "$position" | sed -n 's/^ *Position: \([0-9]*,[0-9]*\).*/\1/p')
 [ "$position" = "321,213" ] || fail "the second run opened at $position"
 exit_player
 echo "installed run: OK"
