@@ -27,6 +27,9 @@ endif()
 # private Xvfb, DESKTOP under a private Xvfb with a window manager and a notification area;
 # OFFSCREEN selects Qt's offscreen platform; SESSION_BUS gives it a private D-Bus session bus, so
 # the desktop's own bus and the players on it stay out of the test. DISPLAY and DESKTOP imply
+# A private session bus that starts nothing installed on the machine.
+set(ORVANE_SESSION_BUS dbus-run-session
+    --config-file=${PROJECT_SOURCE_DIR}/tests/support/session-bus.conf --)
 # SESSION_BUS: a program on X finds the tray and its peers over the session bus too.
 function(orvane_test name)
   cmake_parse_arguments(T "DISPLAY;DESKTOP;OFFSCREEN;SESSION_BUS" "LABEL;TIMEOUT" "SOURCES;LIBS"
@@ -43,7 +46,7 @@ function(orvane_test name)
     set(command ${PROJECT_SOURCE_DIR}/tests/support/with-xvfb ${command})
   endif()
   if(T_SESSION_BUS OR T_DISPLAY OR T_DESKTOP)
-    set(command dbus-run-session -- ${command})
+    set(command ${ORVANE_SESSION_BUS} ${command})
   endif()
   add_test(NAME ${name} COMMAND ${command})
   if(T_OFFSCREEN)
