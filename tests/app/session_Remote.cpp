@@ -78,8 +78,8 @@ class RemoteTest : public ::testing::Test {
     helper.write(line);
     helper.waitForBytesWritten(10000);
   }
-  static void Start(QProcess& helper, const char* name) {
-    helper.start(QString(ORVANE_BIN_DIR) + "/" + name, {});
+  static void Start(QProcess& helper, const char* name, const QStringList& args = {}) {
+    helper.start(QString(ORVANE_BIN_DIR) + "/" + name, args);
     ASSERT_EQ(Line(helper), "ready");
   }
   std::string PortalLine() { return Line(Portal); }
@@ -217,6 +217,26 @@ TEST_F(RemoteTest, PortalShortcutsAreBoundWithTheSettingsKeysAndRunTheirCommands
   EXPECT_TRUE(WaitUntil([] { return VisibleWindows() == 0; })) << "not hidden";
   TellPortal("activate toggle-window\n");
   EXPECT_TRUE(WaitUntil([] { return VisibleWindows() == 1; })) << "not shown again";
+}
+
+TEST_F(RemoteTest, APortalThatRefusesIsReportedOnceAndTheKeysAreGrabbedInstead) {
+  ASSERT_NO_FATAL_FAILURE(Start(Portal, "helper_portal", {"--refuse"}));
+  ASSERT_NO_FATAL_FAILURE(StartPlayer());
+  std::string err;
+  QDeadlineTimer deadline(60000);
+  while (err.find("\n", err.find("desktop portal refused")) == std::string::npos &&
+         !deadline.hasExpired()) {
+    Player.waitForReadyRead(100);
+    err += Player.readAllStandardError().toStdString();
+  }
+  ASSERT_NE(err.find("desktop portal refused"), std::string::npos) << err;
+  ASSERT_TRUE(orvane_test::PressKeys("super+Home"));
+  EXPECT_TRUE(WaitUntil([] { return VisibleWindows() == 0; })) << "the grab did not hide it";
+  EXPECT_EQ(Run({"--quit"}).Status, 0);
+  ASSERT_TRUE(Player.waitForFinished(30000));
+  err += Player.readAllStandardError().toStdString();
+  EXPECT_EQ(err.find("desktop portal"), err.rfind("desktop portal")) << err;
+  EXPECT_EQ(err.find("not available"), std::string::npos) << err;
 }
 
 TEST_F(RemoteTest, WithHotkeysDisabledThePortalBindsNothing) {
