@@ -22,6 +22,11 @@ if(ORVANE_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   set(ORVANE_CLANG_FUZZ ON)
 endif()
 
+# A private session bus for a test command: dbus-run-session with the tests' bus configuration,
+# which starts no service of the machine on demand.
+set(ORVANE_SESSION_BUS dbus-run-session
+    --config-file=${PROJECT_SOURCE_DIR}/tests/support/session-bus.conf --)
+
 # orvane_test(NAME SOURCES... LIBS libs... LABEL kind TIMEOUT seconds [DISPLAY] [DESKTOP]
 # [OFFSCREEN] [SESSION_BUS]): one GoogleTest binary, one CTest entry. DISPLAY runs it under a
 # private Xvfb, DESKTOP under a private Xvfb with a window manager and a notification area;
@@ -43,7 +48,7 @@ function(orvane_test name)
     set(command ${PROJECT_SOURCE_DIR}/tests/support/with-xvfb ${command})
   endif()
   if(T_SESSION_BUS OR T_DISPLAY OR T_DESKTOP)
-    set(command dbus-run-session -- ${command})
+    set(command ${ORVANE_SESSION_BUS} ${command})
   endif()
   add_test(NAME ${name} COMMAND ${command})
   if(T_OFFSCREEN)
