@@ -133,7 +133,9 @@ class TPortalHotKeys : public QObject, public THotKeyBackend {
     TPortalShortcuts shortcuts;
     results.value("shortcuts").value<QDBusArgument>() >> shortcuts;
     for (const TPortalShortcut& shortcut : shortcuts) bound.insert(shortcut.Id);
-    // The desktop left these out (the user's choice, or a key it keeps): its word stands.
+    // Debian 12's KDE portal answers success and binds nothing: a refusal all the same.
+    if (bound.empty() && !Keys_.empty()) return FallBack("it bound none of them");
+    // The desktop left some out (the user's choice, or a key it keeps): its word stands.
     for (const auto& [id, key] : Keys_) {
       if (!bound.count(Name(id))) Report(id, key, "the desktop did not bind it");
     }

@@ -3,7 +3,8 @@
 // binds everything it is asked to, and writes one line per shortcut on standard output:
 // "bind <id> <preferred trigger> <description>". A line "activate <id>" on standard input emits
 // Activated for that shortcut; "count" writes "count <shortcuts bound so far>". Started with
-// "--refuse" it answers every BindShortcuts with the response code of a failure.
+// "--refuse" it answers every BindShortcuts with the response code of a failure; with
+// "--bind-none" it answers success and binds nothing, as Debian 12's KDE portal does.
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -51,7 +52,8 @@ class TPortal : public QObject, protected QDBusContext {
   Q_PROPERTY(uint version READ version)
 
  public:
-  explicit TPortal(bool refuse) : Refuse_(refuse) {}
+  explicit TPortal(const QStringList& args)
+      : Refuse_(args.contains("--refuse")), BindNone_(args.contains("--bind-none")) {}
   uint version() const { return 1; }
 
   void Activate(const QString& id) {
@@ -79,7 +81,8 @@ class TPortal : public QObject, protected QDBusContext {
       ++Bound_;
     }
     std::fflush(stdout);
-    Respond(options, {{"shortcuts", QVariant::fromValue(list)}}, Refuse_ ? 2 : 0);
+    const QList<TShortcut> bound = BindNone_ ? QList<TShortcut>() : list;
+    Respond(options, {{"shortcuts", QVariant::fromValue(bound)}}, Refuse_ ? 2 : 0);
     return Request(options);
   }
 
@@ -101,6 +104,7 @@ class TPortal : public QObject, protected QDBusContext {
   }
 
   bool Refuse_;
+  bool BindNone_;
   QString Session_;
   int Bound_ = 0;
 };
@@ -111,7 +115,7 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   qDBusRegisterMetaType<TShortcut>();
   qDBusRegisterMetaType<QList<TShortcut>>();
-  TPortal portal(app.arguments().contains("--refuse"));
+  TPortal portal(app.arguments());
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.registerObject(kPath, &portal,
                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) ||
