@@ -216,7 +216,8 @@ class TPortalHotKeys : public QObject, public THotKeyBackend {
   }
 
   void Bind() {
-    if (FellBack_ || Session_.isEmpty() || Keys_.empty()) return;  // bound once the session is there
+    // Without a session yet, the keys are bound once it comes.
+    if (FellBack_ || Session_.isEmpty() || Keys_.empty()) return;
     TPortalShortcuts shortcuts;
     for (const auto& [id, key] : Keys_) {
       const THotKeyPurpose* purpose = HotKeyPurposeOf(id);
