@@ -22,14 +22,16 @@ if(ORVANE_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   set(ORVANE_CLANG_FUZZ ON)
 endif()
 
+# A private session bus for a test command: dbus-run-session with the tests' bus configuration,
+# which starts no service of the machine on demand.
+set(ORVANE_SESSION_BUS dbus-run-session
+    --config-file=${PROJECT_SOURCE_DIR}/tests/support/session-bus.conf --)
+
 # orvane_test(NAME SOURCES... LIBS libs... LABEL kind TIMEOUT seconds [DISPLAY] [DESKTOP]
 # [OFFSCREEN] [SESSION_BUS]): one GoogleTest binary, one CTest entry. DISPLAY runs it under a
 # private Xvfb, DESKTOP under a private Xvfb with a window manager and a notification area;
 # OFFSCREEN selects Qt's offscreen platform; SESSION_BUS gives it a private D-Bus session bus, so
 # the desktop's own bus and the players on it stay out of the test. DISPLAY and DESKTOP imply
-# A private session bus that starts nothing installed on the machine.
-set(ORVANE_SESSION_BUS dbus-run-session
-    --config-file=${PROJECT_SOURCE_DIR}/tests/support/session-bus.conf --)
 # SESSION_BUS: a program on X finds the tray and its peers over the session bus too.
 function(orvane_test name)
   cmake_parse_arguments(T "DISPLAY;DESKTOP;OFFSCREEN;SESSION_BUS" "LABEL;TIMEOUT" "SOURCES;LIBS"

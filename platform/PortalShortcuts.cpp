@@ -13,12 +13,16 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdio>
 #include <map>
+#include <memory>
 #include <set>
+#include <string>
 
 namespace platform {
 
-std::string X11KeyName(unsigned vk);  // Hotkeys_x11.cpp
+std::string X11KeyName(unsigned vk);                      // Hotkeys_x11.cpp
+std::unique_ptr<THotKeyBackend> MakeX11HotKeyBackend();  // Hotkeys_x11.cpp
 
 namespace {
 
@@ -67,6 +71,10 @@ QString Trigger(unsigned modifiers, unsigned vk) {
   return text + QString::fromStdString(X11KeyName(vk));
 }
 
+std::string ResponseText(uint response) {
+  return " (response " + std::to_string(response) + ")";
+}
+
 QString Token() {
   return QStringLiteral("orvane%1").arg(QRandomGenerator::global()->generate());
 }
@@ -92,13 +100,18 @@ class TPortalHotKeys : public QObject, public THotKeyBackend {
   }
 
   bool Register(QWidget* window, int id, unsigned modifiers, unsigned vk) override {
+    if (FellBack_) return Grab(window, id, {window, modifiers, vk});
+    Failure_ = "no key of that name";
     if (window == nullptr || X11KeyName(vk).empty()) return false;
     Keys_[id] = {window, modifiers, vk};
     ScheduleBind();
     return true;
   }
-  bool Unregister(QWidget*, int id) override { return Keys_.erase(id) > 0; }
-  std::string LastFailure() const override { return "no key of that name"; }
+  bool Unregister(QWidget* window, int id) override {
+    const bool known = Keys_.erase(id) > 0;
+    return (X11_ && X11_->Unregister(window, id)) || known;
+  }
+  std::string LastFailure() const override { return Failure_; }
 
  private Q_SLOTS:
   void SessionCreated(uint response, const QVariantMap& results) {
@@ -106,33 +119,30 @@ class TPortalHotKeys : public QObject, public THotKeyBackend {
     Session_ = handle.canConvert<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
                                                     : handle.toString();
     if (response != 0 || Session_.isEmpty()) {
-      Failed_ = "the desktop portal opened no shortcut session";
-      Session_.clear();
+      return FallBack("it opened no shortcut session" + ResponseText(response));
     }
     ScheduleBind();
   }
 
   void Bound(uint response, const QVariantMap& results) {
-    std::set<QString> bound;
-    if (response == 0) {
-      TPortalShortcuts shortcuts;
-      results.value("shortcuts").value<QDBusArgument>() >> shortcuts;
-      for (const TPortalShortcut& shortcut : shortcuts) bound.insert(shortcut.Id);
+    if (response != 0) {
+      return FallBack(response == 1 ? "the shortcut dialog was cancelled"
+                                    : "it bound no shortcut" + ResponseText(response));
     }
-    const std::string reason = response == 0 ? "the desktop did not bind it"
-                               : response == 1
-                                   ? "the shortcut dialog was cancelled"
-                                   : "the desktop portal refused it";
+    std::set<QString> bound;
+    TPortalShortcuts shortcuts;
+    results.value("shortcuts").value<QDBusArgument>() >> shortcuts;
+    for (const TPortalShortcut& shortcut : shortcuts) bound.insert(shortcut.Id);
+    // Debian 12's KDE portal answers success and binds nothing: a refusal all the same.
+    if (bound.empty() && !Keys_.empty()) return FallBack("it bound none of them");
+    // The desktop left some out (the user's choice, or a key it keeps): its word stands.
     for (const auto& [id, key] : Keys_) {
-      if (!bound.count(Name(id))) Report(id, key, reason);
+      if (!bound.count(Name(id))) Report(id, key, "the desktop did not bind it");
     }
   }
 
   // A call the portal answered with an error: nothing is bound.
-  void CallFailed(const QDBusError& error) {
-    Failed_ = "the desktop portal refused it (" + error.message().toStdString() + ")";
-    ScheduleBind();
-  }
+  void CallFailed(const QDBusError& error) { FallBack(error.message().toStdString()); }
   void CallAnswered(const QDBusMessage&) {}  // the result follows as Response
 
   // (o session_handle, s shortcut_id, t timestamp, a{sv} options)
@@ -170,6 +180,31 @@ class TPortalHotKeys : public QObject, public THotKeyBackend {
     ReportHotKeyFailure(setting.c_str(), key.Modifiers, key.Vk, reason);
   }
 
+  // A portal that refuses leaves the keys to X11 grabs, which at least work on an X11 desktop
+  // and, under Wayland, while a window of the program has focus. Said once (when the keys are
+  // grabbed already), then each key that cannot be grabbed either is reported as usual.
+  void FallBack(const std::string& reason) {
+    if (FellBack_) return;
+    FellBack_ = true;
+    Session_.clear();  // an Activated that comes all the same must not run a command twice
+    X11_ = MakeX11HotKeyBackend();
+    std::map<int, std::string> failures;
+    for (const auto& [id, key] : Keys_) {
+      if (!Grab(key.Window, id, key)) failures[id] = Failure_;
+    }
+    std::fprintf(stderr, "orvane: the desktop portal refused the global shortcuts: %s; %s\n",
+                 reason.c_str(), X11_ ? "X11 key grabs are used instead" : "no hotkey works");
+    for (const auto& [id, failure] : failures) Report(id, Keys_[id], failure);
+  }
+
+  bool Grab(QWidget* window, int id, const TKey& key) {
+    Failure_ = "no X11 display to grab keys on";
+    if (!X11_ || window == nullptr) return false;
+    if (X11_->Register(window, id, key.Modifiers, key.Vk)) return true;
+    Failure_ = X11_->LastFailure();
+    return false;
+  }
+
   // The registrations of one pass of the event loop (the settings' six) go in one call.
   void ScheduleBind() {
     if (BindQueued_) return;
@@ -181,11 +216,8 @@ class TPortalHotKeys : public QObject, public THotKeyBackend {
   }
 
   void Bind() {
-    if (!Failed_.empty()) {
-      for (const auto& [id, key] : Keys_) Report(id, key, Failed_);
-      return;
-    }
-    if (Session_.isEmpty() || Keys_.empty()) return;  // bound once the session is there
+    // Without a session yet, the keys are bound once it comes.
+    if (FellBack_ || Session_.isEmpty() || Keys_.empty()) return;
     TPortalShortcuts shortcuts;
     for (const auto& [id, key] : Keys_) {
       const THotKeyPurpose* purpose = HotKeyPurposeOf(id);
@@ -207,14 +239,16 @@ class TPortalHotKeys : public QObject, public THotKeyBackend {
   void Send(const QDBusMessage& call) {
     if (!Bus_.callWithCallback(call, this, SLOT(CallAnswered(QDBusMessage)),
                                SLOT(CallFailed(QDBusError)))) {
-      Failed_ = "the desktop portal is not answering";
+      FallBack("it is not answering");
     }
   }
 
   QDBusConnection Bus_;
   QString Session_;
-  std::string Failed_;
   std::map<int, TKey> Keys_;
+  bool FellBack_ = false;
+  std::unique_ptr<THotKeyBackend> X11_;  // after a refusal, when the display is X11
+  std::string Failure_;  // why the last registration failed
   std::set<int> Reported_;
   bool BindQueued_ = false;
 };

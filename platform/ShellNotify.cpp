@@ -2,6 +2,11 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -212,6 +217,7 @@ class QtShellTray : public QObject {
     if (!filterInstalled_) {
       qApp->installEventFilter(this);
       filterInstalled_ = true;
+      AskForStatusNotifierHost();
     }
     auto entry = std::make_unique<Entry>();
     entry->window = data.hWnd;
@@ -252,6 +258,23 @@ class QtShellTray : public QObject {
                                 [entry](const auto& e) { return e.get() == entry; }));
   }
 
+  // Whether the desktop's tray is a status notifier host, asked as Qt asks it when it chooses
+  // between such a host and an XEmbed tray: the watcher's IsStatusNotifierHostRegistered. The
+  // answer comes long before a click; until then, and without a bus, there is no host.
+  void AskForStatusNotifierHost() {
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+        "org.freedesktop.DBus.Properties", "Get");
+    get << QString("org.kde.StatusNotifierWatcher") << QString("IsStatusNotifierHostRegistered");
+    auto* call = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(get), this);
+    QObject::connect(call, &QDBusPendingCallWatcher::finished, this,
+                     [this](QDBusPendingCallWatcher* answer) {
+                       const QDBusPendingReply<QDBusVariant> reply = *answer;
+                       statusNotifierHost_ = reply.isValid() && reply.value().variant().toBool();
+                       answer->deleteLater();
+                     });
+  }
+
   Entry* EntryOfWidget(QWidget* widget) {
     for (auto& entry : entries_)
       if (entry->xembedWidget == widget) return entry.get();
@@ -271,13 +294,15 @@ class QtShellTray : public QObject {
       return;
     }
     if (entry.xembedWidget) return;  // the event filter reports this icon's mouse exactly
-    // A StatusNotifierItem reports clicks only: each becomes a press and a release.
+    // A StatusNotifierItem reports clicks only: each becomes a press and a release. A host
+    // knows no double-click, so its activation (the left click) also stands for the icon's
+    // default action, which an XEmbed tray reaches by a double-click.
     switch (reason) {
-      case QSystemTrayIcon::Trigger: PostClick(entry, WM_LBUTTONDOWN); break;
-      case QSystemTrayIcon::DoubleClick:
-        Post(entry, WM_LBUTTONDBLCLK);
-        Post(entry, WM_LBUTTONUP);
+      case QSystemTrayIcon::Trigger:
+        PostClick(entry, WM_LBUTTONDOWN);
+        if (statusNotifierHost_) PostDoubleClick(entry);
         break;
+      case QSystemTrayIcon::DoubleClick: PostDoubleClick(entry); break;
       case QSystemTrayIcon::Context: PostClick(entry, WM_RBUTTONDOWN); break;
       case QSystemTrayIcon::MiddleClick: PostClick(entry, WM_MBUTTONDOWN); break;
       default: break;
@@ -289,6 +314,12 @@ class QtShellTray : public QObject {
     Post(entry, down + 1);  // the matching button-up message
   }
 
+  // What follows a press and release when the button goes down again at once.
+  void PostDoubleClick(Entry& entry) {
+    Post(entry, WM_LBUTTONDBLCLK);
+    Post(entry, WM_LBUTTONUP);
+  }
+
   void Post(Entry& entry, unsigned mouse) {
     if (entry.reportsMouse)
       PostMessage(entry.window, entry.callbackMessage, entry.id, static_cast<LPARAM>(mouse));
@@ -296,6 +327,7 @@ class QtShellTray : public QObject {
 
   std::vector<std::unique_ptr<Entry>> entries_;
   bool filterInstalled_ = false;
+  bool statusNotifierHost_ = false;
   QPointer<QWidget> pendingWidget_;
   unsigned pendingMouse_ = 0;
 };

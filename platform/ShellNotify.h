@@ -5,8 +5,10 @@
 // The real service shows each icon with QSystemTrayIcon (an XEmbed tray under X11, or a
 // StatusNotifierItem where the desktop offers one). Mouse actions on an icon come back to its
 // window as the record's callback message, wParam the identifier and lParam the mouse message
-// (WM_MOUSEMOVE … WM_MBUTTONUP), posted on the GUI thread. Tests replace the service by a
-// recorder with SetShellNotifyService.
+// (WM_MOUSEMOVE … WM_MBUTTONUP), posted on the GUI thread. A status notifier host reports
+// clicks, not presses, and no double-click: its activation (a left click) comes back as a whole
+// double-click (press, release, double-click, release). Tests replace the service by a recorder
+// with SetShellNotifyService.
 
 #include <QIcon>
 #include <QPoint>

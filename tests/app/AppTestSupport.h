@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QWidget>
 
 #include <cstdlib>
@@ -30,6 +31,13 @@ inline void EnsureApplication() {
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);
   }
+}
+
+// Keys pressed on the X display as a user would press them ("super+Home").
+inline bool PressKeys(const QString& keys) {
+  QProcess xdotool;
+  xdotool.start("xdotool", {"key", keys});
+  return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
 }
 
 // A double-click of the left button at a point of the widget: press, release, double-click,

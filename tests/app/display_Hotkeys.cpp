@@ -20,12 +20,6 @@ using namespace orvane_test;
 
 namespace {
 
-bool PressKeys(const QString& keys) {
-  QProcess xdotool;
-  xdotool.start("xdotool", {"key", keys});
-  return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
-}
-
 // Runs the event loop until done() holds or the time is up.
 bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs) {
   QDeadlineTimer deadline(timeoutMs);

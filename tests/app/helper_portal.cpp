@@ -2,7 +2,9 @@
 // CreateSession and BindShortcuts as the portal does (a Response signal on the request path),
 // binds everything it is asked to, and writes one line per shortcut on standard output:
 // "bind <id> <preferred trigger> <description>". A line "activate <id>" on standard input emits
-// Activated for that shortcut; "count" writes "count <shortcuts bound so far>".
+// Activated for that shortcut; "count" writes "count <shortcuts bound so far>". Started with
+// "--refuse" it answers every BindShortcuts with the response code of a failure; with
+// "--bind-none" it answers success and binds nothing, as Debian 12's KDE portal does.
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -50,6 +52,8 @@ class TPortal : public QObject, protected QDBusContext {
   Q_PROPERTY(uint version READ version)
 
  public:
+  explicit TPortal(const QStringList& args)
+      : Refuse_(args.contains("--refuse")), BindNone_(args.contains("--bind-none")) {}
   uint version() const { return 1; }
 
   void Activate(const QString& id) {
@@ -77,7 +81,8 @@ class TPortal : public QObject, protected QDBusContext {
       ++Bound_;
     }
     std::fflush(stdout);
-    Respond(options, {{"shortcuts", QVariant::fromValue(list)}});
+    const QList<TShortcut> bound = BindNone_ ? QList<TShortcut>() : list;
+    Respond(options, {{"shortcuts", QVariant::fromValue(bound)}}, Refuse_ ? 2 : 0);
     return Request(options);
   }
 
@@ -88,16 +93,18 @@ class TPortal : public QObject, protected QDBusContext {
         QString("%1/request/%2/%3").arg(kPath, Sender(), options.value("handle_token").toString()));
   }
   // After the method's reply, as the portal does.
-  void Respond(const QVariantMap& options, const QVariantMap& results) {
+  void Respond(const QVariantMap& options, const QVariantMap& results, uint code = 0) {
     const QString path = Request(options).path();
-    QTimer::singleShot(0, this, [path, results] {
+    QTimer::singleShot(0, this, [path, results, code] {
       QDBusMessage signal =
           QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
-      signal << uint(0) << results;
+      signal << code << results;
       QDBusConnection::sessionBus().send(signal);
     });
   }
 
+  bool Refuse_;
+  bool BindNone_;
   QString Session_;
   int Bound_ = 0;
 };
@@ -108,7 +115,7 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   qDBusRegisterMetaType<TShortcut>();
   qDBusRegisterMetaType<QList<TShortcut>>();
-  TPortal portal;
+  TPortal portal(app.arguments());
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.registerObject(kPath, &portal,
                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) ||

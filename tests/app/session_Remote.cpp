@@ -2,7 +2,9 @@
 // command line: every command option reaches the running player and ends with 0; without a
 // player the call says so and ends with 1; an option the program does not know gets the usage
 // and 2. The desktop portal's global shortcuts (a stand-in portal): the six hotkeys are bound
-// with their settings' keys as triggers, and an activation runs the hotkey's command.
+// with their settings' keys as triggers, and an activation runs the hotkey's command. A status
+// notifier tray (a stand-in watcher and host): its left click toggles the window, its right
+// click opens the menu.
 
 #include <gtest/gtest.h>
 
@@ -37,9 +39,10 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
   return true;
 }
 
-int VisibleWindows() {
+// Visible windows that xdotool finds with these criteria.
+int VisibleWindows(const QStringList& criteria = {"--name", "Orvane"}) {
   QProcess search;
-  search.start("xdotool", {"search", "--onlyvisible", "--name", "Orvane"});
+  search.start("xdotool", QStringList{"search", "--onlyvisible"} + criteria);
   if (!search.waitForFinished(10000)) return -1;
   return QString::fromUtf8(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).size();
 }
@@ -51,7 +54,7 @@ class RemoteTest : public ::testing::Test {
     CopyProgram(Dir, Environment);
   }
   void TearDown() override {
-    for (QProcess* process : {&Player, &Portal}) {
+    for (QProcess* process : {&Player, &Portal, &Tray}) {
       if (process->state() == QProcess::NotRunning) continue;
       process->terminate();
       if (!process->waitForFinished(30000)) process->kill();
@@ -65,20 +68,23 @@ class RemoteTest : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([] { return VisibleWindows() == 1; }, 60000)) << "no window";
   }
 
-  // The stand-in portal's next line of output ("" when none came in time).
-  std::string PortalLine() {
+  // A stand-in's next line of output ("" when none came in time).
+  static std::string Line(QProcess& helper) {
     QDeadlineTimer deadline(60000);
-    while (!Portal.canReadLine() && !deadline.hasExpired()) Portal.waitForReadyRead(100);
-    return Portal.readLine().trimmed().toStdString();
+    while (!helper.canReadLine() && !deadline.hasExpired()) helper.waitForReadyRead(100);
+    return helper.readLine().trimmed().toStdString();
   }
-  void TellPortal(const char* line) {
-    Portal.write(line);
-    Portal.waitForBytesWritten(10000);
+  static void Tell(QProcess& helper, const char* line) {
+    helper.write(line);
+    helper.waitForBytesWritten(10000);
   }
-  void StartPortal() {
-    Portal.start(QString(ORVANE_BIN_DIR) + "/helper_portal", {});
-    ASSERT_EQ(PortalLine(), "ready");
+  static void Start(QProcess& helper, const char* name, const QStringList& args = {}) {
+    helper.start(QString(ORVANE_BIN_DIR) + "/" + name, args);
+    ASSERT_EQ(Line(helper), "ready");
   }
+  std::string PortalLine() { return Line(Portal); }
+  void TellPortal(const char* line) { Tell(Portal, line); }
+  void StartPortal() { Start(Portal, "helper_portal"); }
 
   TRun Run(const QStringList& args) {
     QProcess process;
@@ -96,6 +102,7 @@ class RemoteTest : public ::testing::Test {
   QProcessEnvironment Environment = QProcessEnvironment::systemEnvironment();
   QProcess Player;
   QProcess Portal;
+  QProcess Tray;
 };
 
 }  // namespace
@@ -212,6 +219,31 @@ TEST_F(RemoteTest, PortalShortcutsAreBoundWithTheSettingsKeysAndRunTheirCommands
   EXPECT_TRUE(WaitUntil([] { return VisibleWindows() == 1; })) << "not shown again";
 }
 
+TEST_F(RemoteTest, APortalThatRefusesIsReportedOnceAndTheKeysAreGrabbedInstead) {
+  // A failure answered, and a success that binds nothing.
+  for (const char* answer : {"--refuse", "--bind-none"}) {
+    ASSERT_NO_FATAL_FAILURE(Start(Portal, "helper_portal", {answer}));
+    ASSERT_NO_FATAL_FAILURE(StartPlayer());
+    std::string err;
+    QDeadlineTimer deadline(60000);
+    while (err.find('\n', err.find("desktop portal refused")) == std::string::npos &&
+           !deadline.hasExpired()) {
+      Player.waitForReadyRead(100);
+      err += Player.readAllStandardError().toStdString();
+    }
+    ASSERT_NE(err.find("desktop portal refused"), std::string::npos) << answer << err;
+    ASSERT_TRUE(orvane_test::PressKeys("super+Home"));
+    EXPECT_TRUE(WaitUntil([] { return VisibleWindows() == 0; })) << answer << ": not hidden";
+    EXPECT_EQ(Run({"--quit"}).Status, 0);
+    ASSERT_TRUE(Player.waitForFinished(30000));
+    err += Player.readAllStandardError().toStdString();
+    EXPECT_EQ(err.find("desktop portal"), err.rfind("desktop portal")) << answer << err;
+    EXPECT_EQ(err.find("not available"), std::string::npos) << answer << err;
+    Portal.terminate();
+    ASSERT_TRUE(Portal.waitForFinished(30000));
+  }
+}
+
 TEST_F(RemoteTest, WithHotkeysDisabledThePortalBindsNothing) {
   ASSERT_NO_FATAL_FAILURE(StartPortal());
   orvane_test::WriteFile((Dir / "orvane.ini").string(), "[ShortCut]\nEnable=0\n");
@@ -220,4 +252,20 @@ TEST_F(RemoteTest, WithHotkeysDisabledThePortalBindsNothing) {
   ASSERT_TRUE(Player.waitForFinished(30000));
   TellPortal("count\n");
   EXPECT_EQ(PortalLine(), "count 0");
+}
+
+TEST_F(RemoteTest, AStatusNotifierHostsLeftClickTogglesTheWindowAndItsRightClickOpensTheMenu) {
+  ASSERT_NO_FATAL_FAILURE(Start(Tray, "helper_status_notifier"));
+  ASSERT_NO_FATAL_FAILURE(StartPlayer());
+  ASSERT_EQ(Line(Tray).rfind("item ", 0), 0u) << "no tray item registered";
+  for (const int shown : {0, 1}) {
+    Tell(Tray, "activate\n");
+    ASSERT_EQ(Line(Tray), "called Activate");
+    EXPECT_TRUE(WaitUntil([shown] { return VisibleWindows() == shown; })) << shown;
+  }
+  // The menu opens beside the window, which stays.
+  Tell(Tray, "menu\n");
+  ASSERT_EQ(Line(Tray), "called ContextMenu");
+  const QString pid = QString::number(Player.processId());
+  EXPECT_TRUE(WaitUntil([&] { return VisibleWindows({"--pid", pid}) == 2; })) << "no menu";
 }
