@@ -28,20 +28,21 @@ set(ORVANE_SESSION_BUS dbus-run-session
     --config-file=${PROJECT_SOURCE_DIR}/tests/support/session-bus.conf --)
 
 # orvane_test(NAME SOURCES... LIBS libs... LABEL kind TIMEOUT seconds [DISPLAY] [DESKTOP]
-# [OFFSCREEN] [SESSION_BUS]): one GoogleTest binary, one CTest entry. DISPLAY runs it under a
-# private Xvfb, DESKTOP under a private Xvfb with a window manager and a notification area;
-# OFFSCREEN selects Qt's offscreen platform; SESSION_BUS gives it a private D-Bus session bus, so
-# the desktop's own bus and the players on it stay out of the test. DISPLAY and DESKTOP imply
-# SESSION_BUS: a program on X finds the tray and its peers over the session bus too.
+# [OFFSCREEN] [SESSION_BUS] [ARGS args...]): one GoogleTest binary, one CTest entry running it
+# with ARGS. DISPLAY runs it under a private Xvfb, DESKTOP under a private Xvfb with a window
+# manager and a notification area; OFFSCREEN selects Qt's offscreen platform; SESSION_BUS gives
+# it a private D-Bus session bus, so the desktop's own bus and the players on it stay out of the
+# test. DISPLAY and DESKTOP imply SESSION_BUS: a program on X finds the tray and its peers over
+# the session bus too.
 function(orvane_test name)
-  cmake_parse_arguments(T "DISPLAY;DESKTOP;OFFSCREEN;SESSION_BUS" "LABEL;TIMEOUT" "SOURCES;LIBS"
-                        ${ARGN})
+  cmake_parse_arguments(T "DISPLAY;DESKTOP;OFFSCREEN;SESSION_BUS" "LABEL;TIMEOUT"
+                        "SOURCES;LIBS;ARGS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE ORVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                              ORVANE_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
-  set(command $<TARGET_FILE:${name}>)
+  set(command $<TARGET_FILE:${name}> ${T_ARGS})
   if(T_DESKTOP)
     set(command ${PROJECT_SOURCE_DIR}/tests/support/with-desktop ${command})
   elseif(T_DISPLAY)
