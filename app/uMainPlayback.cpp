@@ -28,7 +28,7 @@ void TfrmMain::ActionNextExecute(QObject* /*Sender*/) { Go(Session_.Next()); }
 
 void TfrmMain::ActionPrevExecute(QObject* /*Sender*/) { Go(Session_.Previous()); }
 
-// A seek drops the file queued behind the playing one (see TVideoGate1000::QueueNext).
+// The engine drops the queued file at a seek; it is given again at the timer's next tick.
 
 void TfrmMain::ActionMinus15Execute(QObject* Sender) {
   if (const auto* action = qobject_cast<QAction*>(Sender)) {
@@ -39,7 +39,7 @@ void TfrmMain::ActionMinus15Execute(QObject* Sender) {
 
 void TfrmMain::ScrollBar1Scroll(QObject* /*Sender*/, int /*ScrollCode*/, int& ScrollPos) {
   Engine_->SeekToScrollPos(ScrollPos);
-  QueueWanted_ = true;  // once, at the next tick, however many moves a drag makes
+  QueueWanted_ = true;  // once, however many moves a drag makes
 }
 
 void TfrmMain::SeekTo(int64_t position) {

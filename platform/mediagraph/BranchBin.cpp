@@ -19,7 +19,7 @@ GstBinClass* gParentClass = nullptr;
 TBranchBin* AsBranch(GstElement* bin) { return reinterpret_cast<TBranchBin*>(bin); }
 
 void HandleMessage(GstBin* bin, GstMessage* message) {
-  auto* branch = reinterpret_cast<TBranchBin*>(bin);
+  TBranchBin* branch = AsBranch(GST_ELEMENT(bin));
   if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && g_atomic_int_get(&branch->holdErrors)) {
     g_atomic_int_set(&branch->failed, 1);
     gst_message_unref(message);
