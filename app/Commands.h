@@ -23,6 +23,7 @@ inline constexpr const char* kMask = "Mask";
 inline constexpr const char* kPlay = "Play";
 inline constexpr const char* kUseVideoGate1000 = "UseVideoGate1000";
 inline constexpr const char* kAutoNextFolder = "AutoNextFolder";
+inline constexpr const char* kGapless = "Gapless";
 inline constexpr const char* kFilter = "Filter";
 inline constexpr const char* kPlayableExtensions = "PlayableExtensions";
 

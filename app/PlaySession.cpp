@@ -18,6 +18,16 @@ std::string LastName(const std::string& folder) {
 
 bool InRange(int index, size_t size) { return index >= 0 && static_cast<size_t>(index) < size; }
 
+// The names of the playable files in folder that mask finds, in the search's order.
+std::vector<std::string> PlayableFiles(const std::string& folder, const std::string& mask,
+                                       const TPlayableExtensions& extensions) {
+  std::vector<std::string> names;
+  for (const platform::TSearchRec& rec : platform::FindFiles(folder + mask)) {
+    if (!rec.Directory && extensions.Matches(rec.Name)) names.push_back(rec.Name);
+  }
+  return names;
+}
+
 }  // namespace
 
 void TPlaySession::SetRootPath(const std::string& path) {
@@ -71,10 +81,7 @@ void TPlaySession::OpenFolder(int index) {
 }
 
 void TPlaySession::ListFiles(const std::string& mask, const TPlayableExtensions& extensions) {
-  Files_.clear();
-  for (const platform::TSearchRec& rec : platform::FindFiles(PlayPath_ + mask)) {
-    if (!rec.Directory && extensions.Matches(rec.Name)) Files_.push_back(rec.Name);
-  }
+  Files_ = PlayableFiles(PlayPath_, mask, extensions);
   if (Advance_ && Advance_->List != PlayPath_) Advance_.reset();
 }
 
@@ -122,6 +129,16 @@ TPlayStep TPlaySession::PreviousFolder() const {
 TPlayStep TPlaySession::Ended() {
   Advance_.reset();
   return Next();
+}
+
+std::string TPlaySession::NextFile(const std::string& mask,
+                                   const TPlayableExtensions& extensions) const {
+  const TPlayStep step = Next();
+  if (step.Kind == TPlayStepKind::Row) return FilePath(step.Index);
+  if (step.Kind != TPlayStepKind::Folder) return std::string();
+  const std::string folder = FolderPath(step.Index);
+  const std::vector<std::string> files = PlayableFiles(folder, mask, extensions);
+  return files.empty() ? std::string() : folder + files.front();
 }
 
 TPlayStep TPlaySession::Failed() {

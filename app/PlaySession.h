@@ -83,6 +83,10 @@ class TPlaySession {
   TPlayStep PreviousFolder() const;
   // The file last started came to its end: as Next.
   TPlayStep Ended();
+  // The path of the file that the end of the one last started leads to, so that it can follow
+  // without a gap: the row Next gives, or for a folder its first file as ListFiles would list it
+  // there with mask and extensions; "" when the end leads to no file.
+  std::string NextFile(const std::string& mask, const TPlayableExtensions& extensions) const;
   // The file last started cannot be played: it counts as played and the step is the one its end
   // would take, unless the files that failed one after the other in this list are now as many
   // as its rows (nothing of it can be played, the empty list included): then Stop. A step into

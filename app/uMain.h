@@ -171,6 +171,8 @@ class TfrmMain : public QMainWindow {
   void ScrollBar1Scroll(QObject* Sender, int ScrollCode, int& ScrollPos);
   void Timer1Timer(QObject* Sender);
   void ActionUseVideoGateExecute(QObject* Sender);
+  // An absolute seek of the playing file (the desktop's media controls).
+  void SeekTo(int64_t position);
 
   // Hotkeys and window commands.
   void ApplicationEvents1Message(platform::TMsg& Msg, bool& Handled);
@@ -212,11 +214,17 @@ class TfrmMain : public QMainWindow {
   // Reads the file's tags and sets the row's Title and Artist cells, empty ones too.
   void FillTagColumns(int row, const std::string& path);
 
-  // Playback: shows a step of the session, starts a row, passes a file that cannot be played.
+  // Playback: shows a step of the session, starts a row, passes a file that cannot be played,
+  // goes on to a file that the engine joined to the one before it.
   void Go(const TPlayStep& step);
   void StartRow(int row);
   void GoPastUnplayableFile();
+  void GoOnToJoinedFile();
   int SelectedRow() const;
+  // The file that follows the playing one waits in the engine, to follow it without a gap: it
+  // is given at the timer's next tick while playing; RenewQueued drops the one given before.
+  void QueueFollowingFile();
+  void RenewQueued();
 
   std::array<QAction*, kCommands.size()> Actions_{};  // in the table's order
   bool FirstShow = true;  // until the first showing has done its one-time work
@@ -241,4 +249,8 @@ class TfrmMain : public QMainWindow {
   // True while the timer starts the next file: a message box shown meanwhile (the external
   // output's reports) runs the timer again, which must not start yet another file.
   bool Advancing_ = false;
+  // The file that follows is to be given to the engine (see QueueFollowingFile).
+  bool QueueWanted_ = false;
+  // While the window goes on to a file the engine joined: that file, which plays already.
+  std::string Joined_;
 };

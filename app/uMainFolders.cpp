@@ -17,6 +17,8 @@ using namespace umain;
 
 void TfrmMain::BuildFolderList() {
   const TWaitCursor wait;
+  // No entry is selected afterwards, so no next folder either.
+  RenewQueued();
   SetStatusText(Session_.RootPath());
   // Clearing deselects the old entry; that is no choice of the user's and must not reach
   // ListViewFolderSelectItem, which would make a PlayPath of the new root and the old name.
@@ -88,5 +90,7 @@ void TfrmMain::ActionNextFolderExecute(QObject* /*Sender*/) { Go(Session_.NextFo
 void TfrmMain::ActionPrevFolderExecute(QObject* /*Sender*/) { Go(Session_.PreviousFolder()); }
 
 void TfrmMain::ActionAutoNextFolderExecute(QObject* /*Sender*/) {
-  // Nothing: the action checks and unchecks itself, and the session follows its mark.
+  // The action checks and unchecks itself, and the session follows its mark; what follows the
+  // last row changes with it.
+  RenewQueued();
 }

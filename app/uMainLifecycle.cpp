@@ -56,6 +56,7 @@ void TfrmMain::FormShow() {
   Engine_->SetPosition(ResumePosition_);
   Engine_->Play();
   UpdateCaption(file);
+  QueueWanted_ = true;
 }
 
 void TfrmMain::FormDestroy() {

@@ -113,5 +113,5 @@ void TMainMpris::Previous() { Run(TCommand::Prev); }
 void TMainMpris::SeekToUs(int64_t positionUs) {
   // The engine counts 100 ns; a position past what that can hold goes to the end.
   const int64_t units = positionUs > INT64_MAX / 10 ? INT64_MAX : positionUs * 10;
-  RunHandler([this, units] { Form_.Engine()->SetPosition(units); });
+  RunHandler([this, units] { Form_.SeekTo(units); });
 }

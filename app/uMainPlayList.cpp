@@ -67,6 +67,7 @@ void TfrmMain::BuildPlayList() {
   // that a key press does not select a row the user never picked.
   ListViewPlay->clearSelection();
   ListViewPlay->setCurrentItem(nullptr);
+  RenewQueued();  // the file that follows is taken from the new list
 }
 
 void TfrmMain::FillTagColumns(int row, const std::string& path) {

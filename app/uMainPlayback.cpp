@@ -21,36 +21,50 @@ void TfrmMain::ActionStopExecute(QObject* /*Sender*/) { Engine_->Stop(); }
 void TfrmMain::ActionPauseExecute(QObject* /*Sender*/) {
   Engine_->TogglePause();
   ActionPause->setChecked(Engine_->Paused());
+  RenewQueued();  // given again once it runs on
 }
 
 void TfrmMain::ActionNextExecute(QObject* /*Sender*/) { Go(Session_.Next()); }
 
 void TfrmMain::ActionPrevExecute(QObject* /*Sender*/) { Go(Session_.Previous()); }
 
+// The engine drops the queued file at a seek; it is given again at the timer's next tick.
+
 void TfrmMain::ActionMinus15Execute(QObject* Sender) {
   if (const auto* action = qobject_cast<QAction*>(Sender)) {
     Engine_->SkipSeconds(static_cast<int64_t>(action->data().toInt()));
+    QueueWanted_ = true;
   }
 }
 
 void TfrmMain::ScrollBar1Scroll(QObject* /*Sender*/, int /*ScrollCode*/, int& ScrollPos) {
   Engine_->SeekToScrollPos(ScrollPos);
+  QueueWanted_ = true;  // once, however many moves a drag makes
+}
+
+void TfrmMain::SeekTo(int64_t position) {
+  Engine_->SetPosition(position);
+  QueueWanted_ = true;
 }
 
 void TfrmMain::Timer1Timer(QObject* /*Sender*/) {
   if (!Engine_ || !Engine_->Playing() || Advancing_) return;
   Engine_->UpdatePosition();
   if (Engine_->Ended()) {
+    const bool joined = Engine_->AdvancedGapless();
     Engine_->SetEnded(false);
     const QScopedValueRollback<bool> advancing(Advancing_, true);
-    if (Engine_->Failed()) GoPastUnplayableFile();
+    if (joined) GoOnToJoinedFile();
+    else if (Engine_->Failed()) GoPastUnplayableFile();
     else Go(Session_.Ended());
   }
+  if (QueueWanted_ && Engine_->Playing() && !Engine_->Paused()) QueueFollowingFile();
 }
 
 void TfrmMain::ActionUseVideoGateExecute(QObject* /*Sender*/) {
   // Qt has already flipped the check mark; the new state is the one to use.
   UseVideoGate(*Engine_, ActionUseVideoGate->isChecked());
+  RenewQueued();  // the next file goes to the output now chosen: it cannot join this one
 }
 
 // As after the file's end (the next row, or the next folder), and the status bar names the file
@@ -61,6 +75,17 @@ void TfrmMain::GoPastUnplayableFile() {
   const TPlayStep step = Session_.Failed();
   Go(step);
   if (step.Kind != TPlayStepKind::Stop) SetStatusText(failed + ": " + kCannotPlayText);
+}
+
+// The engine went on to the queued file by itself, without a gap: the window goes on as after
+// a file's end, except that the file it starts already plays. Were that file no longer the one
+// the list leads to (the next folder changed on disk since), StartRow opens the right one;
+// were there none, nothing of the list plays.
+void TfrmMain::GoOnToJoinedFile() {
+  Joined_ = Engine_->FileName();
+  Go(Session_.Ended());
+  if (!Joined_.empty()) Engine_->Stop();
+  Joined_.clear();
 }
 
 void TfrmMain::Go(const TPlayStep& step) {
@@ -88,10 +113,27 @@ void TfrmMain::Go(const TPlayStep& step) {
 void TfrmMain::StartRow(int row) {
   ListViewPlay->selectRow(row);
   const std::string file = Session_.SetPlayIndex(row);
-  Engine_->OpenFile(file);
-  Engine_->Play();
+  if (Joined_.empty() || file != Joined_) {
+    Engine_->OpenFile(file);
+    Engine_->Play();
+  }
+  Joined_.clear();
   ActionPause->setChecked(Engine_->Paused());
   UpdateCaption(file);
+  QueueWanted_ = true;
+}
+
+void TfrmMain::QueueFollowingFile() {
+  QueueWanted_ = false;
+  if (!Engine_->Gapless()) return;
+  const std::string next = Session_.NextFile(FilterMask(), PlayableExtensions);
+  // A file that cannot join is refused or dropped, and then opened at the end as always.
+  if (!next.empty()) Engine_->QueueNext(next);
+}
+
+void TfrmMain::RenewQueued() {
+  Engine_->ClearQueued();
+  QueueWanted_ = true;
 }
 
 int TfrmMain::SelectedRow() const {

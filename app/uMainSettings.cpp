@@ -61,6 +61,7 @@ void TfrmMain::LoadSettings() {
         TPlayableExtensions(Ini->ReadString(kPlay, kPlayableExtensions, DefaultPlayableExtensions));
     ActionUseVideoGate->setChecked(Ini->ReadBool(kPlay, kUseVideoGate1000, false));
     ActionAutoNextFolder->setChecked(Ini->ReadBool(kPlay, kAutoNextFolder, false));
+    Engine_->SetGapless(Ini->ReadBool(kPlay, kGapless, true));
     HotKeysEnabled = Ini->ReadBool(kShortCut, kEnable, true);
     if (HotKeysEnabled) {
       ForEachHotkey([this](const THotkeyInfo& hotkey) {
@@ -91,6 +92,7 @@ void TfrmMain::SaveSettings() {
   Ini->WriteInteger(kMain, kMask, FilterComboBox1->ItemIndex());
   Ini->WriteBool(kPlay, kUseVideoGate1000, ActionUseVideoGate->isChecked());
   Ini->WriteBool(kPlay, kAutoNextFolder, Session_.AutoNextFolder());
+  Ini->WriteBool(kPlay, kGapless, Engine_->Gapless());
   Ini->WriteString(kPlay, kFilter, FilterComboBox1->Filter());
   Ini->WriteString(kPlay, kPlayableExtensions, PlayableExtensions.Text());
   Ini->WriteBool(kShortCut, kEnable, HotKeysEnabled);

@@ -391,6 +391,7 @@ bool TVideoGate1000::TakeErrorEvents() {
        ++taken) {
     error = error || code == EC_ERRORABORT;
     if (code == EC_QUEUED_STARTED) QueuedStarted();
+    if (code == EC_QUEUED_DROPPED) FQueuedName.clear();  // the current file ends as without it
     FMediaEvent->FreeEventParams(code, param1, param2);
   }
   return error;

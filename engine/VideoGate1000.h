@@ -38,8 +38,8 @@ class TVideoGate1000 {
   void SetVideoGateAudio(bool on) { FVideoGateAudio = on; }
   // Native id of the window the video is shown in; 0 (the default) leaves it in its own window.
   void SetVideoOwner(uintptr_t owner) { FVideoOwner = owner; }
-  // Files may follow each other without a gap (see QueueNext); read by the next OpenFile. Off
-  // until the window queues the next file: a graph that nobody queues into is today's graph.
+  // Files may follow each other without a gap (see QueueNext); read by the next OpenFile. Off,
+  // every file gets a graph of its own and nothing can be queued.
   void SetGapless(bool on) { FGapless = on; }
   bool Gapless() const { return FGapless; }
   // Not owned; its maximum becomes 10000.
@@ -124,7 +124,7 @@ class TVideoGate1000 {
   std::string FFileName;
   bool FEnded = false;
   bool FFailed = false;
-  bool FGapless = false;
+  bool FGapless = true;
   bool FAdvancedGapless = false;
   std::string FQueuedName;
   TStallWatch FStallWatch;

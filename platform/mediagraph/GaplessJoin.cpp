@@ -1,13 +1,12 @@
 #include "platform/mediagraph/GaplessJoin.h"
 
+#include "platform/mediagraph/BranchBin.h"
 #include "platform/mediagraph/ChainBin.h"
 #include "platform/mediagraph/RendererFilter.h"
 
 namespace platform {
 
 namespace {
-
-constexpr size_t kMaxRetired = 8;  // branches; a message of one is long read by then
 
 bool HasVideo(GstCaps* caps) {
   if (caps == nullptr || gst_caps_is_empty(caps)) return false;
@@ -44,7 +43,6 @@ TGaplessJoin::~TGaplessJoin() {
   if (playing_) TakeDown(std::move(playing_));
   gst_pad_remove_probe(output_, probe_);
   gst_object_unref(output_);
-  for (GstElement* e : retired_) gst_object_unref(e);
 }
 
 // Runs on the streaming thread in front of the output: a flush starts the current file's
@@ -97,12 +95,14 @@ std::unique_ptr<TGaplessJoin::TBranch> TGaplessJoin::MakeBranch(const std::strin
   gst_object_ref(branch->input);
   gst_pad_set_active(branch->input, TRUE);
   gst_element_add_pad(bin_, branch->input);
-  // In a bin of its own that settles its own state changes: the running graph must not wait for
-  // this decoder's preroll (one that fails would never end it and the pipeline stay paused).
-  branch->bin = gst_bin_new(nullptr);
+  // In a bin of its own that settles its own state changes and is left out of the pipeline's:
+  // the running graph must not wait for this decoder's preroll (one that fails would never end
+  // it), nor take it along when it pauses for a seek. Without a sink the bin needs no clock.
+  branch->bin = NewBranchBin();
   g_object_set(branch->bin, "async-handling", TRUE, nullptr);
   gst_object_ref(branch->bin);
   gst_bin_add(GST_BIN(pipeline_), branch->bin);
+  gst_element_set_locked_state(branch->bin, TRUE);
   GstElement* source = Make("filesrc");
   branch->decoder = Make("decodebin");
   if (source == nullptr || branch->decoder == nullptr) {
@@ -117,7 +117,7 @@ std::unique_ptr<TGaplessJoin::TBranch> TGaplessJoin::MakeBranch(const std::strin
   g_signal_connect(branch->decoder, "pad-added", G_CALLBACK(OnPadAdded), branch.get());
   g_signal_connect(branch->decoder, "no-more-pads", G_CALLBACK(OnNoMorePads), branch.get());
   if (!gst_element_link(source, branch->decoder) ||
-      !gst_element_sync_state_with_parent(branch->bin)) {
+      gst_element_set_state(branch->bin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
     TakeDown(std::move(branch));
     return {};
   }
@@ -195,30 +195,16 @@ void TGaplessJoin::TakeDown(std::unique_ptr<TBranch> branch) {
     gst_element_set_state(branch->bin, GST_STATE_NULL);
     if (branch->decoder != nullptr) g_signal_handlers_disconnect_by_data(branch->decoder, branch.get());
     gst_bin_remove(GST_BIN(pipeline_), branch->bin);
-    retired_.push_back(branch->bin);
+    gst_object_unref(branch->bin);
   }
   if (branch->input != nullptr) {
     gst_element_remove_pad(bin_, branch->input);
     gst_object_unref(branch->input);
   }
-  while (retired_.size() > kMaxRetired) {
-    gst_object_unref(retired_.front());
-    retired_.erase(retired_.begin());
-  }
 }
 
-bool TGaplessJoin::Absorbs(GstObject* object) {
-  auto within = [object](GstElement* e) {
-    return e != nullptr &&
-           (object == GST_OBJECT(e) || gst_object_has_as_ancestor(object, GST_OBJECT(e)));
-  };
-  if (queued_ && within(queued_->bin)) {
-    queued_->failed = true;
-    return true;
-  }
-  for (GstElement* e : retired_)
-    if (within(e)) return true;
-  return false;
+bool TGaplessJoin::QueuedFailed() const {
+  return queued_ && (queued_->failed || BranchFailed(queued_->bin));
 }
 
 bool TGaplessJoin::Advanced(GstClockTime runningTime) {
@@ -232,6 +218,8 @@ bool TGaplessJoin::Advanced(GstClockTime runningTime) {
   }
   if (playing_) TakeDown(std::move(playing_));
   playing_ = std::move(queued_);
+  // The file plays now: its errors are the graph's.
+  ReleaseBranchErrors(playing_->bin);
   return true;
 }
 

@@ -17,7 +17,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace platform {
 
@@ -38,10 +37,7 @@ class TGaplessJoin {
   bool Drop();
   bool HasQueued() const { return queued_ != nullptr; }
   // The queued file's decoder gave up or found no audio alone (video): it cannot join.
-  bool QueuedFailed() const { return queued_ && queued_->failed; }
-  // An error from the queued file's branch marks it failed; one from a branch already taken
-  // down means nothing. True for both: the message is not the current file's.
-  bool Absorbs(GstObject* source);
+  bool QueuedFailed() const;
 
   // True once the queued file is audible: the file before it has ended. The branch of that file
   // is taken down and the queued one becomes the current.
@@ -51,7 +47,7 @@ class TGaplessJoin {
 
  private:
   struct TBranch {
-    GstElement* bin = nullptr;      // source and decoder
+    GstElement* bin = nullptr;      // source and decoder, in a bin of NewBranchBin
     GstElement* decoder = nullptr;  // in bin
     GstPad* joinPad = nullptr;  // concat's request pad
     GstPad* input = nullptr;    // its ghost on the renderer
@@ -75,7 +71,6 @@ class TGaplessJoin {
   gulong probe_ = 0;
   std::unique_ptr<TBranch> playing_;  // null while the file first rendered plays
   std::unique_ptr<TBranch> queued_;
-  std::vector<GstElement*> retired_;  // bins of branches taken down, held for Absorbs
   unsigned serial_ = 0;
 
   mutable std::mutex mutex_;  // guards the segments and flags below

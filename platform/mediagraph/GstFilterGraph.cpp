@@ -317,7 +317,10 @@ GstClockTime TGstFilterGraph::RunningTime() const {
 // A queued file that failed goes; one that became audible makes the positions its own.
 void TGstFilterGraph::CheckAdvance() {
   if (!join_) return;
-  if (join_->QueuedFailed()) join_->Drop();
+  if (join_->QueuedFailed()) {
+    join_->Drop();
+    QueueEvent(EC_QUEUED_DROPPED, S_OK);
+  }
   if (!state_.Running() || !join_->Advanced(RunningTime())) return;
   position_.Started();
   position_.Running();

@@ -33,7 +33,6 @@ void TGstFilterGraph::HandleMessage(GstMessage* message) {
   const bool fromPipeline = GST_MESSAGE_SRC(message) == GST_OBJECT(pipeline_);
   switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR: {
-      if (join_ && join_->Absorbs(GST_MESSAGE_SRC(message))) break;
       const bool fromSink = GST_IS_ELEMENT(GST_MESSAGE_SRC(message)) &&
                             GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(message), GST_ELEMENT_FLAG_SINK);
       state_.ErrorArrived(fromSink);

@@ -188,6 +188,9 @@ enum : long {
   EC_ERRORABORT = 0x03,  // an error stopped the streams; param1 is the HRESULT
   // The queued file became audible: the file before it ended, positions are now the new one's.
   EC_QUEUED_STARTED = 0x8001,
+  // The queued file cannot join (not decodable, or a video) and was dropped: the file playing
+  // ends as if none had been queued.
+  EC_QUEUED_DROPPED = 0x8002,
 };
 
 struct IMediaEvent : IUnknown {

@@ -39,6 +39,7 @@ struct TRenderCounters {
   std::atomic<long> gateVideo{0};
   std::atomic<long> gateAudio{0};
   std::atomic<long> seeks{0};  // seeks a graph made with these options sent to its pipeline
+  std::atomic<long> sinksMade{0};  // fake sinks made: a file that reuses a running one adds none
 };
 
 struct TSinkOptions {

@@ -78,6 +78,7 @@ GstElement* MakeFakeSink(const TSinkOptions& options, TSinkRole role) {
     g_object_set(sink, "sync", options.sync ? TRUE : FALSE, nullptr);
   }
   if (options.counters) {
+    ++options.counters->sinksMade;
     GstPad* pad = gst_element_get_static_pad(sink, "sink");
     auto* ref = new TCounterRef{options.counters, CounterFor(*options.counters, role)};
     gst_pad_add_probe(

@@ -1,7 +1,8 @@
 // The real program on a private session bus and a private X server: playerctl drives it while it
-// plays an album it resumes from its settings; a second start shows the first one's hidden
-// window; without a session bus the program runs as before; and a termination signal saves the
-// place as a close does.
+// plays an album it resumes from its settings; a file that follows another without a gap is
+// named as any file started; a second start shows the first one's hidden window; without a
+// session bus the program runs as before; and a termination signal saves the place as a close
+// does.
 
 #include <gtest/gtest.h>
 
@@ -168,6 +169,32 @@ TEST_F(ProgramTest, AShiftJisNamePlaysAndAFileThatCannotBePlayedIsPassed) {
                           &answer))
       << answer;
   RunSteps({{{}, {"metadata", "title"}, Is("Three")}, {{}, {"status"}, Is("Playing")}});
+}
+
+// Two WAV files of an album with Gapless=1: once the second follows the first in the same
+// output, the caption, the media controls and the settings saved at the end name it.
+TEST_F(ProgramTest, AFileJoinedToTheOneBeforeIsNamedAsAFileStartedAtAnEnd) {
+  using namespace session_test;
+  const std::string album = (Dir / "A").string();
+  fs::create_directories(album);
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=duration=2 -metadata title=One '" + album + "/1.wav'"));
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=duration=20 -metadata title=Two '" + album + "/2.wav'"));
+  orvane_test::WriteFile((Dir / "orvane.ini").string(),
+                         "[Main]\nPath=" + Dir.string() + "/\nPlayPath=" + album +
+                             "/\nPlayFile=" + album + "/1.wav\nPlaying=1\nMask=0\n"
+                             "[Play]\nGapless=1\n");
+  Start(First);
+  ASSERT_TRUE(WaitFor([] { return VisibleWindows() == 1; }, 60000)) << "no window";
+  ASSERT_NO_FATAL_FAILURE(RunSteps({{{}, {"metadata", "title"}, Is("Two")}}));
+  const QString caption = QString::fromStdString(album) + "/2.wav - Two";
+  EXPECT_TRUE(WaitFor([&] { return !Output("xdotool", {"search", "--name", caption}).isEmpty(); }))
+      << "the caption does not name the second file";
+  EXPECT_TRUE(Succeeds("dbus-send", {"--session", "--print-reply",
+                                     "--dest=org.mpris.MediaPlayer2.orvane",
+                                     "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Quit"}));
+  ASSERT_TRUE(First.waitForFinished(30000));
+  EXPECT_EQ(Saved("PlayFile"), album + "/2.wav");
+  EXPECT_EQ(Saved("Playing"), "1");
 }
 
 TEST_F(ProgramTest, SecondStartBringsTheFirstWindowBackAndEndsWithZero) {

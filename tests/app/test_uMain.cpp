@@ -83,6 +83,7 @@ TEST_F(MainWindowTest, FirstRunStartsFromDefaultsAndWritesEveryKeyInOrder) {
     EXPECT_EQ(form.FilterComboBox1->currentText().toStdString(), "wav");
     EXPECT_FALSE(form.ActionUseVideoGate->isChecked());
     EXPECT_FALSE(form.ActionAutoNextFolder->isChecked());
+    EXPECT_TRUE(form.Engine()->Gapless());
     EXPECT_EQ(form.ScrollBar1->maximum(), 10000);
   });
 
@@ -95,7 +96,7 @@ TEST_F(MainWindowTest, FirstRunStartsFromDefaultsAndWritesEveryKeyInOrder) {
   EXPECT_EQ(KeysOf(entries, "Main"), (std::vector<std::string>{"Path", "PlayPath", "PlayFile",
                                                                "Playing", "PlayPos", "Mask"}));
   EXPECT_EQ(KeysOf(entries, "Play"),
-            (std::vector<std::string>{"UseVideoGate1000", "AutoNextFolder", "Filter",
+            (std::vector<std::string>{"UseVideoGate1000", "AutoNextFolder", "Gapless", "Filter",
                                       "PlayableExtensions"}));
   EXPECT_EQ(KeysOf(entries, "ShortCut"), (std::vector<std::string>{
                                              "Enable", "Pause", "Prev", "Next", "PrevFld",
@@ -108,6 +109,7 @@ TEST_F(MainWindowTest, FirstRunStartsFromDefaultsAndWritesEveryKeyInOrder) {
   EXPECT_EQ(ValueOf(entries, "Main", "Path"), "/");
   EXPECT_EQ(ValueOf(entries, "Main", "Playing"), "0");
   EXPECT_EQ(ValueOf(entries, "Main", "Mask"), "0");
+  EXPECT_EQ(ValueOf(entries, "Play", "Gapless"), "1");
   EXPECT_EQ(ValueOf(entries, "Play", "Filter"), kDefaultFilter);
   EXPECT_EQ(ValueOf(entries, "Play", "PlayableExtensions"), "wav,mp3,avi,wmv,mpg,m2p,vob,vg2");
   EXPECT_EQ(ValueOf(entries, "ShortCut", "Enable"), "1");
@@ -144,6 +146,7 @@ TEST_F(MainWindowTest, SecondRunReadsTheFileBackAndKeepsForeignLines) {
             "[Play]\n"
             "UseVideoGate1000=1\n"
             "AutoNextFolder=1\n"
+            "Gapless=0\n"
             "[ShortCut]\n"
             "Pause=Ctrl+Shift+F5\n"
             "Prev=\n"
@@ -160,6 +163,7 @@ TEST_F(MainWindowTest, SecondRunReadsTheFileBackAndKeepsForeignLines) {
     EXPECT_TRUE(form.ActionAutoNextFolder->isChecked());
     EXPECT_TRUE(form.Engine()->VideoGateVideo());
     EXPECT_TRUE(form.Engine()->VideoGateAudio());
+    EXPECT_FALSE(form.Engine()->Gapless());
   });
 
   ASSERT_GE(HotKeys.Calls.size(), 6u);
@@ -176,6 +180,7 @@ TEST_F(MainWindowTest, SecondRunReadsTheFileBackAndKeepsForeignLines) {
   EXPECT_EQ(ValueOf(entries, "ShortCut", "Prev"), "");
   EXPECT_EQ(ValueOf(entries, "ShortCut", "Next"), "Ctrl+Alt+PgDn");
   EXPECT_EQ(ValueOf(entries, "Play", "UseVideoGate1000"), "1");
+  EXPECT_EQ(ValueOf(entries, "Play", "Gapless"), "0");
   // Nothing plays in this run, so the engine reports "stopped at the start".
   EXPECT_EQ(ValueOf(entries, "Main", "Playing"), "0");
   EXPECT_EQ(ValueOf(entries, "Main", "PlayPos"), "0");

@@ -27,6 +27,7 @@
 #include "desktop/Winplace.h"
 #include "platform/mediagraph/MediaRuntime.h"
 #include "support/GeneratedMedia.h"
+#include "support/ToneJoin.h"
 
 using namespace orvane_test;
 namespace fs = std::filesystem;
@@ -125,13 +126,14 @@ class PlaybackTest : public ::testing::Test {
                            (autoNextFolder ? "1" : "0") + "\n");
   }
 
-  // A window over the library, shown, with the engine on fake sinks.
-  std::unique_ptr<TfrmMain> Open() {
+  // A window over the library, shown, with the engine on fake sinks; the sound goes to the
+  // recording when one is named.
+  std::unique_ptr<TfrmMain> Open(const std::string& recording = {}) {
     auto counters = Counters;
-    auto form = std::make_unique<TfrmMain>([counters] {
+    auto form = std::make_unique<TfrmMain>([counters, recording] {
       using platform::TSinkOptions;
       return std::make_unique<TVideoGate1000>(std::make_shared<platform::TMediaRuntime>(
-          TSinkOptions{TSinkOptions::TKind::Fake, true, counters, nullptr}));
+          TSinkOptions{TSinkOptions::TKind::Fake, true, counters, nullptr, recording}));
     });
     form->show();
     QCoreApplication::processEvents();
@@ -294,6 +296,36 @@ TEST_F(PlaybackTest, AListOfWhichNothingCanBePlayedStopsAfterOnePass) {
   // A start by the user tries again.
   PlayRow(*form, 2);
   EXPECT_TRUE(form->Engine()->Playing());
+  ExpectNoErrorBoxes();
+}
+
+// The next row waits in the engine while a file plays and follows it in the same output, with no
+// sample lost or repeated; the window then names it as after a file's end.
+TEST_F(PlaybackTest, TheNextRowFollowsWithoutAGapAndTheWindowNamesIt) {
+  fs::create_directories(PathOf("A"));
+  const tone_join::TPair pair = tone_join::Make(PathOf("A"), "wav", 1.0);
+  const std::string recording = Dir.File("out.raw");
+  WriteSettings();
+  {
+    auto form = Open(recording);
+    SelectFolder(*form, "A");
+    ASSERT_EQ(form->ListViewPlay->rowCount(), 2);
+    PlayRow(*form, 0);
+    const long sinks = Counters->sinksMade;
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form->Session().PlayIndex() == 1; }, 10000));
+    EXPECT_EQ(Counters->sinksMade, sinks);
+    EXPECT_EQ(form->Session().PlayFile(), pair.second);
+    EXPECT_EQ(form->Engine()->FileName(), pair.second);
+    EXPECT_TRUE(form->ListViewPlay->item(1, 0)->isSelected());
+    EXPECT_EQ(form->windowTitle().toStdString(), "Ver1.07 Orvane - " + pair.second);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form->Engine()->GetPosition() > kSecond / 4; },
+                                   10000));
+  }
+  const tone_join::TJoin join = tone_join::Analyse(
+      tone_join::ReadLeft(recording), tone_join::ReadLeft(pair.reference), pair.joinFrame);
+  EXPECT_LE(join.longestQuiet, tone_join::kRate / 1000u);
+  EXPECT_EQ(join.lagBefore, 0);
+  EXPECT_EQ(join.lagAfter, 0);
   ExpectNoErrorBoxes();
 }
 
