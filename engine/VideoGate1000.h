@@ -124,7 +124,9 @@ class TVideoGate1000 {
   std::string FFileName;
   bool FEnded = false;
   bool FFailed = false;
-  bool FGapless = true;
+  // Off until the owner asks: the player turns it on from its setting (on by default), and a
+  // bare engine keeps one graph per file.
+  bool FGapless = false;
   bool FAdvancedGapless = false;
   std::string FQueuedName;
   TStallWatch FStallWatch;
